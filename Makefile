@@ -1,0 +1,57 @@
+# Everything starts here: `make run` and `make test` install what they need
+# (Debian or Ubuntu), build, and run. The other targets are steps of those.
+SHELL := /bin/bash
+.SHELLFLAGS := -eu -o pipefail -c
+JOBS := -j2
+BUILD := build
+CMAKE_CONFIGURE := cmake -Wno-dev
+
+BUILD_PACKAGES := cmake make g++ pkg-config
+TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
+FUZZ_SECONDS := 30
+
+.PHONY: run test bench deps-test test-linux test-sanitize test-fuzz clean
+
+run:
+	@echo "The window is not built yet: for now Bemvara is its calculation core, tested by 'make test'." >&2
+	@exit 1
+
+deps-test:
+	tools/install-packages $(TEST_PACKAGES)
+
+test: deps-test test-linux test-sanitize test-fuzz
+
+# The normal build: every test through CTest.
+test-linux:
+	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD)/linux $(JOBS)
+	ctest --test-dir $(BUILD)/linux --output-on-failure $(JOBS)
+
+# The same tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+test-sanitize:
+	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/sanitize -DCMAKE_BUILD_TYPE=Debug \
+	    -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)"
+	cmake --build $(BUILD)/sanitize $(JOBS)
+	ctest --test-dir $(BUILD)/sanitize --output-on-failure $(JOBS)
+
+# libFuzzer over the conversions and the calculation, for a bounded time.
+FUZZ_FLAGS := -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+test-fuzz:
+	CXX=clang++ $(CMAKE_CONFIGURE) -S . -B $(BUILD)/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DBEMVARA_FRONT_END=OFF -DBEMVARA_TESTS=OFF -DBEMVARA_FUZZ=ON \
+	    -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+	cmake --build $(BUILD)/fuzz $(JOBS) --target fuzz_calc
+	rm -rf $(BUILD)/fuzz/corpus && mkdir -p $(BUILD)/fuzz/corpus
+	$(BUILD)/fuzz/tests/fuzz/fuzz_calc -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(BUILD)/fuzz/ \
+	    $(BUILD)/fuzz/corpus tests/fuzz/seeds 2>&1 | tail -n 12
+	@echo "fuzz_calc: no invariant broken in $(FUZZ_SECONDS) s"
+
+bench: deps-test
+	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/bench -DCMAKE_BUILD_TYPE=Release \
+	    -DBEMVARA_TESTS=OFF -DBEMVARA_BENCH=ON
+	cmake --build $(BUILD)/bench $(JOBS)
+	$(BUILD)/bench/bench/bench_calc
+
+clean:
+	rm -rf $(BUILD)

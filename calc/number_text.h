@@ -1,0 +1,46 @@
+// Conversions between the text of a box and a double, independent of the
+// user's locale: "." is always the decimal point.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace calc {
+
+// Reads the longest leading number of `text` (UTF-8) and returns it as the
+// correctly rounded double; text that does not begin with a number reads 0.
+//
+// Blanks (space, tab, line feed, carriage return, ideographic space U+3000)
+// are ignored wherever they stand. Full-width digits, signs, full stop and
+// the letters E/e typed by Chinese input methods count as their ASCII forms.
+// A number is: optional sign, digits with at most one ".", then optionally
+// an exponent mark E, e, D or d with an optional sign and at least one digit.
+//
+//   read_number("0.025")   -> 0.025      read_number("  1 000") -> 1000
+//   read_number("1,5")     -> 1          read_number("0.025m")  -> 0.025
+//   read_number("abc")     -> 0          read_number("")        -> 0
+//   read_number("- 5")     -> -5         read_number("--5")     -> 0
+//   read_number(".5")      -> 0.5        read_number("1.2.3")   -> 1.2
+//   read_number("1e")      -> 1          read_number("2D3")     -> 2000
+//   read_number("１．５")  -> 1.5        read_number("1E-200")  -> 1e-200
+//
+// Too large a magnitude reads as +/- infinity; too small a one reads as the
+// correctly rounded subnormal or zero. Any byte sequence is safe to pass.
+double read_number(std::string_view text);
+
+// Writes `value` rounded to 15 significant digits, with a leading blank in
+// the place of a plus sign, no "0" before the point, no trailing zeros.
+// Fixed form while the decimal exponent e is -4..14, and below that while
+// fixed form needs at most 15 decimal places; otherwise exponent form with
+// at least two exponent digits. The text is ASCII.
+//
+//   write_number(0.453125) -> " .453125"   write_number(5.8)    -> " 5.8"
+//   write_number(0)        -> " 0"         write_number(-0.0)   -> " 0"
+//   write_number(-0.5)     -> "-.5"        write_number(1e15)   -> " 1E+15"
+//   write_number(1e-5)     -> " .00001"    write_number(5.6789e-12) -> " 5.6789E-12"
+//   write_number(1.23456789012345e-5) -> " 1.23456789012345E-05"
+//
+// Infinities and NaN are written " Infinity", "-Infinity" and " NaN".
+std::string write_number(double value);
+
+}  // namespace calc

@@ -1,0 +1,29 @@
+// The one computation of the program: the bending-moment parameter
+// r = 5.8 * I * b^2 / (IT * l) used for load distribution coefficients.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace calc {
+
+struct CalcOutcome {
+    enum class Kind { message, result };
+    Kind kind;
+    std::string text;  // UTF-8: the message for the user, or the result text
+};
+
+// Reads the four box texts in the order I, IT, b, l and stops at the first
+// that is not a usable input:
+//   <= 0 (empty or non-numeric text reads 0)  -> "抗弯惯性矩I不可能小于等于0", ...
+//   beyond the double range                   -> "抗弯惯性矩I超出数值范围", ...
+// Otherwise r is computed left to right in doubles (5.8*I, *b, *b, /IT, /l)
+// and written with write_number; an r that overflows or underflows to zero
+// gives "弯矩参数r超出数值范围" instead of a wrong number.
+//
+//   calculate_parameter("0.025", "0.016", "1", "20") -> result " .453125"
+//   calculate_parameter("", "-1", "1", "1")          -> message about I only
+CalcOutcome calculate_parameter(std::string_view text_I, std::string_view text_IT,
+                                std::string_view text_b, std::string_view text_l);
+
+}  // namespace calc

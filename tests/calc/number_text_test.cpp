@@ -1,0 +1,218 @@
+#include "calc/number_text.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <random>
+#include <string>
+
+namespace {
+
+using calc::read_number;
+using calc::write_number;
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kLeastSubnormal = std::numeric_limits<double>::denorm_min();
+
+// Same bits, so 0 and -0 are told apart and NaN never sneaks through.
+void expect_same_double(double expected, double actual) {
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(expected), std::bit_cast<std::uint64_t>(actual))
+        << "expected " << expected << ", got " << actual;
+}
+
+// What the C library makes of an already clean ASCII number.
+double strtod_c(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+
+struct ReadCase {
+    const char* text;
+    double expected;
+};
+
+TEST(ReadNumber, ReadsTheLongestLeadingNumber) {
+    const ReadCase cases[] = {
+        {"0.025", 0.025},   {"20", 20},         {"-3", -3},        {"+5", 5},
+        {".5", 0.5},        {"5.", 5},          {"1.2.3", 1.2},    {"0.025m", 0.025},
+        {"1,5", 1},         {"1E-200", 1e-200}, {"2e3", 2000},     {"2D3", 2000},
+        {"2d-3", 0.002},    {"1e", 1},          {"1e+", 1},        {"1.5e", 1.5},
+        {"1ex5", 1},        {"007", 7},         {"0.000", 0},      {"-0", -0.0},
+        {"1e-0", 1},        {"$5", 0},          {"abc", 0},        {"", 0},
+        {".", 0},           {"-", 0},           {"--5", 0},        {"+-5", 0},
+        {"e5", 0},          {"0x10", 0},        {"12abc34", 12},   {"1.5E+3x", 1500},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        expect_same_double(c.expected, read_number(c.text));
+    }
+}
+
+TEST(ReadNumber, IgnoresBlanksWherever) {
+    const ReadCase cases[] = {
+        {"  1 000", 1000},       {" 2 0 ", 20},           {"- 5", -5},
+        {"1\t2\n3\r4", 1234},    {"1 . 5 e 2", 150},      {"\xE3\x80\x80" "42", 42},  // U+3000
+        {"4\xE3\x80\x80" "2", 42}, {"   ", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        expect_same_double(c.expected, read_number(c.text));
+    }
+}
+
+TEST(ReadNumber, FoldsFullWidthFormsOfInputMethods) {
+    const ReadCase cases[] = {
+        {"０．０２５", 0.025},  {"１２３４５６７８９０", 1234567890},
+        {"－３", -3},           {"＋３", 3},
+        {"１Ｅ２", 100},        {"１ｅ－２", 0.01},
+        {"１，５", 1},          // a full-width comma still ends the number
+        {"１２ｍ", 12},         {"Ｄ", 0},   // no full-width D
+        {"３ｄ２", 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        expect_same_double(c.expected, read_number(c.text));
+    }
+}
+
+TEST(ReadNumber, SurvivesAnyBytes) {
+    const ReadCase cases[] = {
+        {"1\xFF" "2", 1},          {"\xEF\xBC", 0},        {"7\xEF\xBC", 7},
+        {"7\xEF", 7},             {"7\xE3\x80", 7},       {"\x80\x80" "5", 0},
+        {"3\xEF\xBC\x80" "4", 3},  // U+FF00 is no digit
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        expect_same_double(c.expected, read_number(c.text));
+    }
+    // An embedded NUL ends the number like any other stranger.
+    expect_same_double(12, read_number(std::string_view("12\0" "34", 5)));
+}
+
+TEST(ReadNumber, RoundsCorrectlyAtTheHardCases) {
+    const char* cases[] = {
+        "0.1", "9007199254740993", "9007199254740993.0000000001",
+        "1.00000000000000011102230246251565404236316680908203125",  // tie: to even
+        "1.00000000000000011102230246251565404236316680908203126",
+        "2.2250738585072011e-308", "2.2250738585072012e-308",
+        "4.9406564584124654e-324", "2.4703282292062328e-324", "2.4703282292062327e-324",
+        "1e-320", "1.7976931348623157e308", "1.7976931348623158e308",
+        "123456789012345678901234567890e-20", "0.000000000000000000000000000001e30",
+    };
+    for (const char* text : cases) {
+        SCOPED_TRACE(text);
+        expect_same_double(strtod_c(text), read_number(text));
+    }
+}
+
+TEST(ReadNumber, OutOfRangeBecomesInfinityOrRoundsTowardZero) {
+    const ReadCase cases[] = {
+        {"1e400", kInf},          {"-1e400", -kInf},      {"1.7976931348623159e308", kInf},
+        {"1e99999999999999999999", kInf},                 {"1e-400", 0},
+        {"-1e-400", -0.0},        {"1e-99999999999999999999", 0},
+        {"4e-324", kLeastSubnormal},                      {"0e99999", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        expect_same_double(c.expected, read_number(c.text));
+    }
+}
+
+TEST(ReadNumber, HandlesThousandsOfDigits) {
+    std::string long_number = "0.";
+    long_number.append(2000, '0');
+    long_number += "1234567890123456789";
+    long_number.append(3000, '7');
+    long_number += "e2010";
+    expect_same_double(strtod_c(long_number), read_number(long_number));
+
+    const std::string many_ones(5000, '1');
+    expect_same_double(strtod_c(many_ones), read_number(many_ones));
+}
+
+TEST(ReadNumber, AgreesWithStrtodOnRandomNumbers) {
+    std::mt19937_64 random(20261207);
+    std::uniform_int_distribution<int> digit_count(1, 40), digit(0, 9), exponent(-340, 320);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text;
+        const int digits = digit_count(random);
+        const int point = std::uniform_int_distribution<int>(0, digits)(random);
+        for (int d = 0; d < digits; ++d) {
+            if (d == point) text += '.';
+            text += static_cast<char>('0' + digit(random));
+        }
+        text += 'e' + std::to_string(exponent(random));
+        SCOPED_TRACE(text);
+        expect_same_double(strtod_c(text), read_number(text));
+        if (HasFailure()) return;
+    }
+}
+
+struct WriteCase {
+    double value;
+    const char* expected;
+};
+
+TEST(WriteNumber, WritesFifteenSignificantDigits) {
+    const WriteCase cases[] = {
+        {0.453125, " .453125"},
+        {5.8, " 5.8"},
+        {5.799999999999999, " 5.8"},
+        {17.224242424242423, " 17.2242424242424"},
+        {0.2265625, " .2265625"},
+        {0, " 0"},
+        {-0.0, " 0"},
+        {-0.5, "-.5"},
+        {20, " 20"},
+        {1000, " 1000"},
+        {123.5, " 123.5"},
+        {999999999999999, " 999999999999999"},
+        {999999999999999.5, " 1E+15"},  // rounds up into exponent form
+        {1e15, " 1E+15"},
+        {1e16, " 1E+16"},
+        {123456789012345.6, " 123456789012346"},
+        {1.2345678901234568e17, " 1.23456789012346E+17"},
+        {1e100, " 1E+100"},
+        {0.1, " .1"},
+        {0.0001234, " .0001234"},
+        {1e-5, " .00001"},
+        {5.6789e-11, " .000000000056789"},
+        {5.6789e-12, " 5.6789E-12"},
+        {1.23456789012345e-5, " 1.23456789012345E-05"},
+        {1e-200, " 1E-200"},
+        {std::numeric_limits<double>::max(), " 1.79769313486232E+308"},
+        {-std::numeric_limits<double>::max(), "-1.79769313486232E+308"},
+        {kLeastSubnormal, " 4.94065645841247E-324"},
+        {std::numeric_limits<double>::min(), " 2.2250738585072E-308"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        EXPECT_EQ(c.expected, write_number(c.value));
+    }
+}
+
+TEST(WriteNumber, DoesNotCrashOnWhatTheCalculationNeverGives) {
+    EXPECT_EQ(" Infinity", write_number(kInf));
+    EXPECT_EQ("-Infinity", write_number(-kInf));
+    EXPECT_EQ(" NaN", write_number(std::nan("")));
+}
+
+// The digits must be those of the exact binary value correctly rounded,
+// which is what the C library prints with "%.14e".
+TEST(WriteNumber, ReadsBackAsTheValueRoundedToFifteenDigits) {
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        const double value = std::bit_cast<double>(random());
+        if (!std::isfinite(value)) continue;
+        char rounded[40];
+        std::snprintf(rounded, sizeof rounded, "%.14e", value);
+        const std::string written = write_number(value);
+        SCOPED_TRACE(rounded);
+        expect_same_double(value == 0 ? 0.0 : strtod_c(rounded), read_number(written));
+        if (HasFailure()) return;
+    }
+}
+
+}  // namespace
