@@ -6,15 +6,25 @@ JOBS := -j2
 BUILD := build
 CMAKE_CONFIGURE := cmake -Wno-dev
 
-BUILD_PACKAGES := cmake make g++ pkg-config
-TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
+# The window needs Qt 6, its Chinese translation, and CJK fonts so that no
+# character of the interface shows as a box.
+RUN_PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-translations-l10n libgl-dev \
+    fonts-arphic-ukai fonts-wqy-microhei
+TEST_PACKAGES := $(RUN_PACKAGES) libgtest-dev libbenchmark-dev clang libclang-rt-14-dev \
+    xvfb xauth xdotool imagemagick
 FUZZ_SECONDS := 30
 
-.PHONY: run test bench deps-test test-linux test-sanitize test-fuzz clean
+.PHONY: run test bench deps-run deps-test linux test-linux test-sanitize test-fuzz clean
 
-run:
-	@echo "The window is not built yet: for now Bemvara is its calculation core, tested by 'make test'." >&2
-	@exit 1
+run: deps-run linux
+	$(BUILD)/linux/bemvara
+
+deps-run:
+	tools/install-packages $(RUN_PACKAGES)
+
+linux:
+	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD)/linux $(JOBS) --target bemvara
 
 deps-test:
 	tools/install-packages $(TEST_PACKAGES)

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "ui/main_window.h"
+
+namespace {
+
+// Holds the boxes' texts and records everything a handler does.
+class FakeView : public ui::View {
+public:
+    FakeView() {
+        for (const ui::Control& control : ui::main_window().controls)
+            if (control.kind == ui::ControlKind::text_box) texts[std::string(control.name)] = std::string(control.text);
+    }
+
+    std::string text(std::string_view control) const override {
+        reads.emplace_back(control);
+        return texts.at(std::string(control));
+    }
+    void set_text(std::string_view control, std::string_view text) override {
+        writes.emplace_back(control);
+        texts.at(std::string(control)) = text;
+    }
+    void show_message(std::string_view text) override { messages.emplace_back(text); }
+    void end_program() override { ++ends; }
+
+    std::map<std::string, std::string> texts;
+    mutable std::vector<std::string> reads;
+    std::vector<std::string> writes;
+    std::vector<std::string> messages;
+    int ends = 0;
+};
+
+const ui::Control& control_named(std::string_view name) {
+    for (const ui::Control& control : ui::main_window().controls)
+        if (control.name == name) return control;
+    throw std::out_of_range(std::string(name));
+}
+
+// What the user does before pressing "计算", and what must follow.
+struct CalculateCase {
+    const char* name;
+    std::map<std::string, std::string> typed;
+    const char* text5_after;
+    const char* message;  // nullptr: none
+};
+
+TEST(Command1Clicked, FillsText5OrShowsTheMessage) {
+    const CalculateCase cases[] = {
+        {"initial texts", {}, " .453125", nullptr},
+        {"cleared Text1 keeps Text5", {{"Text1", ""}, {"Text5", "old"}}, "old", "抗弯惯性矩I不可能小于等于0"},
+        {"span typed as zero", {{"Text4", "0"}}, "", "计算跨径l不可能小于等于0"},
+        {"typed result is overwritten", {{"Text5", "typed by hand"}}, " .453125", nullptr},
+        {"Text5 is never an input", {{"Text5", "0"}, {"Text3", "2"}}, " 1.8125", nullptr},
+        {"too large a width", {{"Text3", "1e999"}}, "", "梁或板宽b超出数值范围"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeView view;
+        for (const auto& [box, text] : c.typed) view.texts[box] = text;
+        const auto before = view.texts;
+
+        const ui::Control& button = control_named("Command1");
+        ASSERT_NE(nullptr, button.clicked);
+        button.clicked(view);
+
+        EXPECT_EQ(c.text5_after, view.texts["Text5"]);
+        for (const char* box : {"Text1", "Text2", "Text3", "Text4"}) EXPECT_EQ(before.at(box), view.texts[box]) << box;
+        if (c.message) {
+            EXPECT_EQ(std::vector<std::string>{c.message}, view.messages);
+            EXPECT_TRUE(view.writes.empty());
+        } else {
+            EXPECT_TRUE(view.messages.empty());
+            EXPECT_EQ(std::vector<std::string>{"Text5"}, view.writes);
+        }
+        EXPECT_EQ(0, view.ends);
+        EXPECT_EQ(0, std::count(view.reads.begin(), view.reads.end(), "Text5"));
+    }
+}
+
+TEST(Command1Clicked, TwiceGivesTheSameText) {
+    FakeView view;
+    ui::on_command1_clicked(view);
+    const std::string first = view.texts["Text5"];
+    ui::on_command1_clicked(view);
+    EXPECT_EQ(first, view.texts["Text5"]);
+}
+
+struct MenuCase {
+    const char* item;
+    const char* message;  // nullptr: ends the program instead
+};
+
+TEST(MenuItems, ShowTheirNotesOrEndTheProgram) {
+    const MenuCase cases[] = {
+        {"EXIT", nullptr},
+        {"HELP", "本程序完全参照Zelvorn版《桥梁工程》397页公式编写，不足请指正！"},
+        {"WRITER", ""},  // checked below: its wording is ours
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.item);
+        const ui::MenuItem* found = nullptr;
+        for (const ui::Menu& menu : ui::main_window().menus)
+            for (const ui::MenuItem& item : menu.items)
+                if (item.name == c.item) found = &item;
+        ASSERT_NE(nullptr, found);
+
+        FakeView view;
+        view.texts["Text1"] = "edited";
+        view.texts["Text5"] = " 1";
+        const auto before = view.texts;
+        found->chosen(view);
+
+        EXPECT_EQ(before, view.texts);
+        EXPECT_TRUE(view.writes.empty());
+        if (!c.message) {
+            EXPECT_EQ(1, view.ends);
+            EXPECT_TRUE(view.messages.empty());
+            continue;
+        }
+        EXPECT_EQ(0, view.ends);
+        ASSERT_EQ(1u, view.messages.size());
+        if (*c.message) {
+            EXPECT_EQ(c.message, view.messages[0]);
+        }
+    }
+}
+
+TEST(MenuItems, AuthorNoteIsOneLineEndingWithBang) {
+    const std::string_view note = ui::kAuthorNote;
+    ASSERT_FALSE(note.empty());
+    EXPECT_EQ('!', note.back());
+    EXPECT_EQ(std::string_view::npos, note.find('\n'));
+}
+
+TEST(Description, TextBoxesAreAnnouncedByTheirSymbolAndMeaning) {
+    const auto& window = ui::main_window();
+    EXPECT_EQ("I: 梁或板的抗弯惯性矩", ui::accessible_name(window, control_named("Text1")));
+    EXPECT_EQ("IT: 梁或板的抗扭惯性矩", ui::accessible_name(window, control_named("Text2")));
+    EXPECT_EQ("b: 梁或板的宽度", ui::accessible_name(window, control_named("Text3")));
+    EXPECT_EQ("l: 计算跨径", ui::accessible_name(window, control_named("Text4")));
+    EXPECT_EQ("r: 荷载分布系数计算中的弯矩参数", ui::accessible_name(window, control_named("Text5")));
+}
+
+// Front ends rely on these when they walk the table.
+TEST(Description, NamesAreUniqueAndTabIndexesRise) {
+    const auto& window = ui::main_window();
+    std::set<std::string_view> names;
+    int last_tab_index = -1;
+    for (const ui::Control& control : window.controls) {
+        EXPECT_TRUE(names.insert(control.name).second) << control.name;
+        if (control.kind == ui::ControlKind::line) continue;
+        EXPECT_GT(control.tab_index, last_tab_index) << control.name;
+        last_tab_index = control.tab_index;
+        EXPECT_EQ(control.kind == ui::ControlKind::push_button, control.clicked != nullptr) << control.name;
+    }
+    for (const ui::Menu& menu : window.menus)
+        for (const ui::MenuItem& item : menu.items) EXPECT_NE(nullptr, item.chosen) << item.name;
+}
+
+}  // namespace

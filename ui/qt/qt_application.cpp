@@ -1,0 +1,33 @@
+#include "ui/qt/qt_application.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include "ui/main_window.h"
+
+namespace ui::qt {
+
+void prepare_application(QApplication& app) {
+    const WindowDescription& window = main_window();
+    QApplication::setApplicationName(QString::fromUtf8(window.title.data(), static_cast<qsizetype>(window.title.size())));
+
+    // The interface is Chinese whatever the user's locale, so Qt's own words
+    // (the OK button, the text boxes' context menu) must be too.
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+
+    // The button's Kai face is named as Windows names it; on Linux the same
+    // style of face comes from AR PL UKai, and failing that any CJK face.
+    QFont::insertSubstitutions(QStringLiteral("楷体_GB2312"),
+                               {QStringLiteral("AR PL UKai CN"), QStringLiteral("WenQuanYi Micro Hei")});
+
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/bemvara.png")));
+}
+
+}  // namespace ui::qt

@@ -1,0 +1,26 @@
+// What the handlers may do to the window. Each front end implements it in a
+// few lines; the tests implement it with a fake that records every call.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ui {
+
+class View {
+public:
+    virtual ~View() = default;
+
+    // The text of the control called `control` ("Text1"...), UTF-8.
+    virtual std::string text(std::string_view control) const = 0;
+    virtual void set_text(std::string_view control, std::string_view text) = 0;
+
+    // A modal box with `text`, one OK button, no icon, the program's title;
+    // returns once the user has dismissed it.
+    virtual void show_message(std::string_view text) = 0;
+
+    // Ends the program at once, asking nothing.
+    virtual void end_program() = 0;
+};
+
+}  // namespace ui
