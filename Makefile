@@ -23,7 +23,7 @@ deps-run:
 	tools/install-packages $(RUN_PACKAGES)
 
 linux:
-	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=Release
+	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=Release -DBEMVARA_FRONT_END=ON
 	cmake --build $(BUILD)/linux $(JOBS) --target bemvara
 
 deps-test:
@@ -33,7 +33,7 @@ test: deps-test test-linux test-sanitize test-fuzz
 
 # The normal build: every test through CTest.
 test-linux:
-	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=Release
+	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=Release -DBEMVARA_FRONT_END=ON
 	cmake --build $(BUILD)/linux $(JOBS)
 	ctest --test-dir $(BUILD)/linux --output-on-failure $(JOBS)
 
@@ -59,9 +59,10 @@ test-fuzz:
 
 bench: deps-test
 	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/bench -DCMAKE_BUILD_TYPE=Release \
-	    -DBEMVARA_TESTS=OFF -DBEMVARA_BENCH=ON
+	    -DBEMVARA_FRONT_END=ON -DBEMVARA_TESTS=OFF -DBEMVARA_BENCH=ON
 	cmake --build $(BUILD)/bench $(JOBS)
 	$(BUILD)/bench/bench/bench_calc
+	bench/startup $(BUILD)/bench
 
 clean:
 	rm -rf $(BUILD)
