@@ -10,11 +10,14 @@ CMAKE_CONFIGURE := cmake -Wno-dev
 # character of the interface shows as a box.
 RUN_PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-translations-l10n libgl-dev \
     fonts-arphic-ukai fonts-wqy-microhei
-TEST_PACKAGES := $(RUN_PACKAGES) libgtest-dev libbenchmark-dev clang libclang-rt-14-dev \
-    xvfb xauth xdotool imagemagick
+# The Windows program is cross-built with mingw-w64 and run under Wine.
+WINDOWS_PACKAGES := cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+TEST_PACKAGES := $(RUN_PACKAGES) $(WINDOWS_PACKAGES) libgtest-dev libbenchmark-dev clang libclang-rt-14-dev \
+    python3 xvfb xauth xdotool imagemagick wine wine64 locales
 FUZZ_SECONDS := 30
 
-.PHONY: run test bench deps-run deps-test linux test-linux test-sanitize test-fuzz clean
+.PHONY: run test bench windows deps-run deps-test deps-windows linux test-linux test-sanitize test-fuzz \
+    test-windows clean
 
 run: deps-run linux
 	$(BUILD)/linux/bemvara
@@ -29,7 +32,24 @@ linux:
 deps-test:
 	tools/install-packages $(TEST_PACKAGES)
 
-test: deps-test test-linux test-sanitize test-fuzz
+test: deps-test test-linux test-sanitize test-fuzz test-windows
+
+deps-windows:
+	tools/install-packages $(WINDOWS_PACKAGES)
+
+# Bemvara.exe, cross-built in its own tree.
+WINDOWS_CONFIGURE := $(CMAKE_CONFIGURE) -S . -B $(BUILD)/windows -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+windows: deps-windows
+	$(WINDOWS_CONFIGURE) -DBEMVARA_TESTS=OFF
+	cmake --build $(BUILD)/windows $(JOBS) --target Bemvara
+	@ls -l $(BUILD)/windows/Bemvara.exe
+
+# The program file's resources, then the window driven under Wine.
+test-windows:
+	$(WINDOWS_CONFIGURE) -DBEMVARA_TESTS=ON
+	cmake --build $(BUILD)/windows $(JOBS)
+	ctest --test-dir $(BUILD)/windows --output-on-failure
 
 # The normal build: every test through CTest.
 test-linux:

@@ -134,6 +134,8 @@ private slots:
         QVERIFY(window_->windowFlags() & Qt::WindowMinimizeButtonHint);
         QCOMPARE(window_->windowTitle(), QStringLiteral("Bemvara"));
         QCOMPARE(window_->objectName(), QStringLiteral("Form1"));
+        const QList<QSize> icon_sizes = window_->windowIcon().availableSizes();
+        QVERIFY(icon_sizes.contains(QSize(16, 16)) && icon_sizes.contains(QSize(256, 256)));
     }
 
     // Where controls overlap, the one the user must see is on top.

@@ -1,6 +1,7 @@
 #include "ui/qt/qt_application.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFont>
 #include <QIcon>
 #include <QLibraryInfo>
@@ -27,7 +28,10 @@ void prepare_application(QApplication& app) {
     QFont::insertSubstitutions(QStringLiteral("楷体_GB2312"),
                                {QStringLiteral("AR PL UKai CN"), QStringLiteral("WenQuanYi Micro Hei")});
 
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/bemvara.png")));
+    QIcon icon;
+    const QDir icons(QStringLiteral(":/icons"));
+    for (const QString& file : icons.entryList({QStringLiteral("bemvara-*.png")})) icon.addFile(icons.filePath(file));
+    QApplication::setWindowIcon(icon);
 }
 
 }  // namespace ui::qt

@@ -1,0 +1,16 @@
+// The Windows program: Form1 as a plain Win32 window.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "ui/win32/win32_main_window.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+    // Tooltips live in the common controls, version 6 by the manifest.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    ui::win32::Win32MainWindow window(instance);
+    if (!window.create(show_command)) return 1;
+    return window.run_message_loop();
+}

@@ -1,0 +1,161 @@
+#!/usr/bin/env python3
+"""Draws Bemvara's icon and writes it as the Windows .ico and the PNG sizes
+the Linux desktop uses. Standard library only, so anyone can rebuild it:
+
+    python3 resources/icon/make_icon.py resources/icon
+
+The picture is the cross-section of a beam bridge, the thing r is about: a
+deck slab resting on three girders, with a red load arrow pressing on it.
+It is drawn from shapes in a 48-unit square and rendered at each size with
+4x4 supersampling, so small sizes stay crisp and large ones smooth.
+"""
+import struct
+import sys
+import zlib
+from pathlib import Path
+
+ICO_SIZES = (16, 24, 32, 48)   # each in 4, 8 and 32 bits
+ICO_LARGE = 128                # 32 bits only
+PNG_SIZES = (16, 24, 32, 48, 64, 128, 256)
+
+STEEL = (31, 78, 140)
+CONCRETE = (120, 128, 138)
+LOAD = (204, 38, 38)
+
+
+def shapes():
+    """(colour, polygon) in a 48 x 48 square, back to front."""
+    slab = [(3, 19), (45, 19), (45, 26), (3, 26)]
+    girders = [[(x, 26), (x + 6, 26), (x + 6, 41), (x, 41)] for x in (7, 21, 35)]
+    flanges = [[(x - 2, 38), (x + 8, 38), (x + 8, 42), (x - 2, 42)] for x in (7, 21, 35)]
+    shaft = [(21.5, 2), (26.5, 2), (26.5, 9), (21.5, 9)]
+    head = [(16, 9), (32, 9), (24, 17)]
+    return ([(CONCRETE, slab)] + [(STEEL, g) for g in girders] + [(STEEL, f) for f in flanges]
+            + [(LOAD, shaft), (LOAD, head)])
+
+
+def inside(polygon, x, y):
+    crossings = False
+    for (x1, y1), (x2, y2) in zip(polygon, polygon[1:] + polygon[:1]):
+        if (y1 > y) != (y2 > y) and x < x1 + (y - y1) * (x2 - x1) / (y2 - y1):
+            crossings = not crossings
+    return crossings
+
+
+def render(size):
+    """RGBA rows, top row first."""
+    samples = 4
+    scale = 48.0 / size
+    drawn = shapes()
+    rows = []
+    for py in range(size):
+        row = []
+        for px in range(size):
+            r = g = b = a = 0
+            for sy in range(samples):
+                for sx in range(samples):
+                    x = (px + (sx + 0.5) / samples) * scale
+                    y = (py + (sy + 0.5) / samples) * scale
+                    for colour, polygon in reversed(drawn):
+                        if inside(polygon, x, y):
+                            r += colour[0]; g += colour[1]; b += colour[2]; a += 255
+                            break
+            n = samples * samples
+            alpha = a // n
+            if alpha:
+                covered = a // 255
+                row.append((r // covered, g // covered, b // covered, alpha))
+            else:
+                row.append((0, 0, 0, 0))
+        rows.append(row)
+    return rows
+
+
+def png(rows):
+    size = len(rows)
+    raw = b"".join(b"\0" + bytes(c for pixel in row for c in pixel) for row in rows)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
+            + chunk(b"IEND", b""))
+
+
+# The 16 colours every Windows has, and a 256-colour palette of a 6x6x6
+# cube plus greys; opaque pixels take the nearest entry.
+VGA16 = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
+         (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255),
+         (255, 0, 255), (0, 255, 255), (255, 255, 255)]
+CUBE256 = ([(r * 51, g * 51, b * 51) for r in range(6) for g in range(6) for b in range(6)]
+           + [(v * 255 // 39, v * 255 // 39, v * 255 // 39) for v in range(40)])
+
+
+def nearest(palette, pixel):
+    return min(range(len(palette)),
+               key=lambda i: sum((palette[i][k] - pixel[k]) ** 2 for k in range(3)))
+
+
+def row_bytes(bits, width):
+    return ((bits * width + 31) // 32) * 4
+
+
+def dib(rows, bits):
+    """An icon image as Windows stores it: BITMAPINFOHEADER, palette, XOR
+    bitmap bottom-up, then the 1-bit AND mask of transparent pixels."""
+    size = len(rows)
+    palette = {4: VGA16, 8: CUBE256}.get(bits, [])
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, bits, 0, 0, 0, 0, len(palette), 0)
+    colours = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette)
+    xor = bytearray()
+    mask = bytearray()
+    for row in reversed(rows):
+        line = bytearray()
+        if bits == 32:
+            for r, g, b, a in row:
+                line += bytes((b, g, r, a))
+        else:
+            indexes = [nearest(palette, p) if p[3] >= 128 else 0 for p in row]
+            if bits == 8:
+                line += bytes(indexes)
+            else:
+                for i in range(0, size, 2):
+                    high = indexes[i]
+                    low = indexes[i + 1] if i + 1 < size else 0
+                    line.append(high << 4 | low)
+        line += b"\0" * (row_bytes(bits, size) - len(line))
+        xor += line
+        mask_line = bytearray(row_bytes(1, size))
+        for x, pixel in enumerate(row):
+            if pixel[3] < 128:
+                mask_line[x // 8] |= 0x80 >> (x % 8)
+        mask += mask_line
+    return header + colours + bytes(xor) + bytes(mask)
+
+
+def ico(images):
+    """images: (size, bits, data). The 128-pixel image is stored as PNG,
+    as Windows has accepted since Vista; the others as DIBs."""
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    entries = b""
+    for size, bits, data in images:
+        colours = 16 if bits == 4 else 0
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, colours, 0, 1, bits, len(data), offset)
+        offset += len(data)
+    return directory + entries + b"".join(data for _, _, data in images)
+
+
+def main(folder):
+    folder = Path(folder)
+    rendered = {size: render(size) for size in sorted(set(PNG_SIZES) | set(ICO_SIZES) | {ICO_LARGE})}
+    images = [(size, bits, dib(rendered[size], bits)) for size in ICO_SIZES for bits in (4, 8, 32)]
+    images.append((ICO_LARGE, 32, png(rendered[ICO_LARGE])))
+    (folder / "bemvara.ico").write_bytes(ico(images))
+    for size in PNG_SIZES:
+        (folder / f"bemvara-{size}.png").write_bytes(png(rendered[size]))
+
+
+if __name__ == "__main__":
+    main(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).parent)

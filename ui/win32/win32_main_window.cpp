@@ -1,0 +1,418 @@
+#include "ui/win32/win32_main_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "ui/win32/win32_ids.h"
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+namespace ui::win32 {
+
+namespace {
+
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = 0;
+
+// Where "楷体_GB2312" is missing (current Windows ships KaiTi as "楷体"),
+// the same face under its newer name.
+constexpr wchar_t kKaiFallback[] = L"楷体";
+
+// Windows 7 lacks the per-monitor DPI functions, so they are looked up at
+// run time and the older, system-DPI calls stand in where they are missing.
+struct DpiFunctions {
+    UINT(WINAPI* get_dpi_for_window)(HWND) = nullptr;
+    BOOL(WINAPI* adjust_window_rect_ex_for_dpi)(LPRECT, DWORD, BOOL, DWORD, UINT) = nullptr;
+    BOOL(WINAPI* system_parameters_info_for_dpi)(UINT, UINT, PVOID, UINT, UINT) = nullptr;
+
+    DpiFunctions() {
+        const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+        load(user32, "GetDpiForWindow", get_dpi_for_window);
+        load(user32, "AdjustWindowRectExForDpi", adjust_window_rect_ex_for_dpi);
+        load(user32, "SystemParametersInfoForDpi", system_parameters_info_for_dpi);
+    }
+
+    template <typename Function>
+    static void load(HMODULE module, const char* name, Function& function) {
+        // Through a plain function pointer, as GetProcAddress's type is a lie.
+        function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+    }
+};
+
+const DpiFunctions& dpi_functions() {
+    static const DpiFunctions functions;
+    return functions;
+}
+
+UINT system_dpi() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return static_cast<UINT>(dpi);
+}
+
+UINT dpi_of(HWND window) {
+    if (dpi_functions().get_dpi_for_window) return dpi_functions().get_dpi_for_window(window);
+    return system_dpi();
+}
+
+HFONT create_message_font(UINT dpi) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (dpi_functions().system_parameters_info_for_dpi) {
+        dpi_functions().system_parameters_info_for_dpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi);
+    } else {
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+        metrics.lfMessageFont.lfHeight =
+            MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), static_cast<int>(system_dpi()));
+    }
+    return CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
+std::wstring face_of(HFONT font) {
+    const HDC screen = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(screen, font);
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(screen, LF_FACESIZE, face);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    return face;
+}
+
+HFONT create_font(const FontSpec& spec, UINT dpi) {
+    LOGFONTW logfont{};
+    // Points to pixels: negative, so it is the character height, not the cell.
+    logfont.lfHeight = -static_cast<LONG>(spec.points * dpi / 72.0 + 0.5);
+    logfont.lfWeight = spec.weight;
+    logfont.lfCharSet = static_cast<BYTE>(spec.charset);
+    logfont.lfQuality = DEFAULT_QUALITY;
+    const std::wstring family = to_wide(spec.family);
+    lstrcpynW(logfont.lfFaceName, family.c_str(), LF_FACESIZE);
+    HFONT font = CreateFontIndirectW(&logfont);
+    if (face_of(font) == family) return font;
+
+    lstrcpynW(logfont.lfFaceName, kKaiFallback, LF_FACESIZE);
+    HFONT fallback = CreateFontIndirectW(&logfont);
+    if (face_of(fallback) == kKaiFallback) {
+        DeleteObject(font);
+        return fallback;
+    }
+    DeleteObject(fallback);
+    return font;  // neither exists: whatever the font mapper chose for the first
+}
+
+const wchar_t* window_class_of(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::text_box: return L"EDIT";
+        case ControlKind::push_button: return L"BUTTON";
+        case ControlKind::label:
+        case ControlKind::line: return L"STATIC";
+    }
+    return L"STATIC";
+}
+
+DWORD style_of(ControlKind kind) {
+    constexpr DWORD common = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+    switch (kind) {
+        case ControlKind::text_box: return common | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
+        case ControlKind::push_button: return common | WS_TABSTOP | BS_PUSHBUTTON;
+        // SS_NOTIFY lets the label see the mouse, which its tooltip needs.
+        case ControlKind::label: return common | SS_LEFT | SS_NOPREFIX | SS_NOTIFY;
+        case ControlKind::line: return common | SS_BLACKRECT;
+    }
+    return common;
+}
+
+}  // namespace
+
+std::wstring to_wide(std::string_view utf8) {
+    if (utf8.empty()) return {};
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+    return wide;
+}
+
+std::string to_utf8(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr,
+                        nullptr);
+    return utf8;
+}
+
+Win32MainWindow::Win32MainWindow(HINSTANCE instance, const WindowDescription& description)
+    : instance_(instance), description_(description) {}
+
+Win32MainWindow::~Win32MainWindow() {
+    if (window_) DestroyWindow(window_);
+    free_fonts();
+}
+
+bool Win32MainWindow::create(int show_command) {
+    WNDCLASSEXW window_class{};
+    window_class.cbSize = sizeof window_class;
+    window_class.lpfnWndProc = window_proc;
+    window_class.hInstance = instance_;
+    window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    window_class.lpszClassName = kWindowClass;
+    window_class.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                       GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+    window_class.hIconSm = static_cast<HICON>(LoadImageW(
+        instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    if (!RegisterClassExW(&window_class)) return false;
+
+    // The size follows in on_create, once the window's DPI is known.
+    const std::wstring title = to_wide(description_.title);
+    if (!CreateWindowExW(kWindowExStyle, kWindowClass, title.c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                         CW_USEDEFAULT, CW_USEDEFAULT, nullptr, create_menu_bar(), instance_, this))
+        return false;
+    ShowWindow(window_, show_command);
+    UpdateWindow(window_);
+    return true;
+}
+
+int Win32MainWindow::run_message_loop() {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        // The dialog manager gives Tab, Shift+Tab and Enter their usual meaning.
+        if (window_ && IsDialogMessageW(window_, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+LRESULT CALLBACK Win32MainWindow::window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Win32MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Win32MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(window, message, wparam, lparam);
+    return self->handle(message, wparam, lparam);
+}
+
+LRESULT Win32MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_CREATE:
+            on_create();
+            return 0;
+        case WM_COMMAND:
+            on_command(wparam, lparam);
+            return 0;
+        case WM_DPICHANGED:
+            on_dpi_changed(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+            return 0;
+        case WM_ACTIVATE:
+            if (on_activate(wparam)) return 0;
+            break;
+        case WM_DESTROY:
+            on_destroy();
+            return 0;
+        case WM_NCDESTROY: {
+            const HWND closing = window_;
+            window_ = nullptr;  // the last message this window gets
+            SetWindowLongPtrW(closing, GWLP_USERDATA, 0);
+            return DefWindowProcW(closing, message, wparam, lparam);
+        }
+    }
+    return DefWindowProcW(window_, message, wparam, lparam);
+}
+
+void Win32MainWindow::on_create() {
+    dpi_ = dpi_of(window_);
+    make_fonts();
+    create_controls();
+    create_tooltips();
+    layout();
+    const SIZE size = window_size();
+    SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const Control& each : description_.controls)
+        if (takes_focus(each)) {
+            focus_ = control(each.name);
+            break;
+        }
+}
+
+void Win32MainWindow::on_command(WPARAM wparam, LPARAM lparam) {
+    const int id = LOWORD(wparam);
+    if (lparam == 0) {  // a menu item
+        int item_id = kFirstMenuItemId;
+        for (const Menu& menu : description_.menus)
+            for (const MenuItem& item : menu.items)
+                if (item_id++ == id && item.chosen) item.chosen(*this);
+        return;
+    }
+    const int index = id - kFirstControlId;
+    if (HIWORD(wparam) != BN_CLICKED || index < 0 || index >= static_cast<int>(description_.controls.size())) return;
+    const Control& clicked = description_.controls[static_cast<std::size_t>(index)];
+    if (clicked.clicked) clicked.clicked(*this);
+}
+
+void Win32MainWindow::on_dpi_changed(UINT dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    make_fonts();
+    layout();
+    // Windows suggests where; the size is ours, so the client area stays exact.
+    const SIZE size = window_size();
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Keyboard focus goes back where the user left it when the window is
+// activated again, as in a dialog.
+bool Win32MainWindow::on_activate(WPARAM wparam) {
+    if (LOWORD(wparam) == WA_INACTIVE) {
+        if (HWND focused = GetFocus(); focused && IsChild(window_, focused)) focus_ = focused;
+        return false;
+    }
+    if (!focus_) return false;
+    SetFocus(focus_);
+    return true;
+}
+
+void Win32MainWindow::on_destroy() {
+    free_fonts();
+    PostQuitMessage(0);
+}
+
+HMENU Win32MainWindow::create_menu_bar() const {
+    HMENU bar = CreateMenu();
+    int id = kFirstMenuItemId;
+    for (const Menu& menu : description_.menus) {
+        HMENU drop_down = CreatePopupMenu();
+        for (const MenuItem& item : menu.items) AppendMenuW(drop_down, MF_STRING, id++, to_wide(item.caption).c_str());
+        AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(drop_down), to_wide(menu.caption).c_str());
+    }
+    return bar;
+}
+
+void Win32MainWindow::create_controls() {
+    // Siblings made first lie on top, and the dialog manager tabs through
+    // them in that order: so the focusable controls come first, in tab
+    // order, then the rest from the front layer to the back.
+    std::vector<std::size_t> order(description_.controls.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+        const Control& first = description_.controls[a];
+        const Control& second = description_.controls[b];
+        if (takes_focus(first) != takes_focus(second)) return takes_focus(first);
+        return first.layer > second.layer;
+    });
+
+    controls_.assign(description_.controls.size(), nullptr);
+    for (std::size_t index : order) {
+        const Control& each = description_.controls[index];
+        const DWORD ex_style = each.kind == ControlKind::text_box ? WS_EX_CLIENTEDGE : 0;
+        const HWND created = CreateWindowExW(
+            ex_style, window_class_of(each.kind), to_wide(each.text).c_str(), style_of(each.kind), 0, 0, 0, 0,
+            window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + static_cast<int>(index))),
+            instance_, nullptr);
+        controls_[index] = created;
+    }
+}
+
+void Win32MainWindow::create_tooltips() {
+    tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                                instance_, nullptr);
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        const Control& each = description_.controls[i];
+        if (each.tooltip.empty()) continue;
+        std::wstring text = to_wide(each.tooltip);
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window_;
+        tool.uId = reinterpret_cast<UINT_PTR>(controls_[i]);
+        tool.lpszText = text.data();  // copied by the control
+        SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void Win32MainWindow::make_fonts() {
+    free_fonts();
+    message_font_ = create_message_font(dpi_);
+    for (const Control& each : description_.controls) {
+        if (!each.font) continue;
+        const bool known = std::any_of(own_fonts_.begin(), own_fonts_.end(),
+                                       [&](const OwnFont& own) { return own.spec == each.font; });
+        if (!known) own_fonts_.push_back({each.font, create_font(*each.font, dpi_)});
+    }
+}
+
+void Win32MainWindow::free_fonts() {
+    if (message_font_) DeleteObject(message_font_);
+    message_font_ = nullptr;
+    for (const OwnFont& own : own_fonts_) DeleteObject(own.font);
+    own_fonts_.clear();
+}
+
+HFONT Win32MainWindow::font_for(const Control& control) const {
+    for (const OwnFont& own : own_fonts_)
+        if (own.spec == control.font) return own.font;
+    return message_font_;
+}
+
+void Win32MainWindow::layout() {
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        const Control& each = description_.controls[i];
+        const TwipsRect& rect = each.rect;
+        const int left = twips_to_pixels(rect.left_twips, dpi_);
+        const int top = twips_to_pixels(rect.top_twips, dpi_);
+        int width = twips_to_pixels(rect.width_twips, dpi_);
+        int height = twips_to_pixels(rect.height_twips, dpi_);
+        if (each.kind == ControlKind::line) {
+            // From its start to its end, one default-width line thick.
+            width = twips_to_pixels(rect.left_twips + rect.width_twips, dpi_) - left;
+            height = std::max(1, MulDiv(1, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI));
+        }
+        SetWindowPos(controls_[i], nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_for(each)), TRUE);
+    }
+}
+
+SIZE Win32MainWindow::window_size() const {
+    RECT rect{0, 0, twips_to_pixels(description_.client_width_twips, dpi_),
+              twips_to_pixels(description_.client_height_twips, dpi_)};
+    if (dpi_functions().adjust_window_rect_ex_for_dpi)
+        dpi_functions().adjust_window_rect_ex_for_dpi(&rect, kWindowStyle, TRUE, kWindowExStyle, dpi_);
+    else
+        AdjustWindowRectEx(&rect, kWindowStyle, TRUE, kWindowExStyle);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+HWND Win32MainWindow::control(std::string_view name) const {
+    for (std::size_t i = 0; i < controls_.size(); ++i)
+        if (description_.controls[i].name == name) return controls_[i];
+    return nullptr;
+}
+
+std::string Win32MainWindow::text(std::string_view name) const {
+    const HWND box = control(name);
+    if (!box) return {};
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
+    return to_utf8(text);
+}
+
+void Win32MainWindow::set_text(std::string_view name, std::string_view text) {
+    if (const HWND box = control(name)) SetWindowTextW(box, to_wide(text).c_str());
+}
+
+void Win32MainWindow::show_message(std::string_view text) {
+    MessageBoxW(window_, to_wide(text).c_str(), to_wide(description_.title).c_str(), MB_OK);
+}
+
+void Win32MainWindow::end_program() {
+    if (window_) DestroyWindow(window_);
+}
+
+}  // namespace ui::win32
