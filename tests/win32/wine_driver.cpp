@@ -2,7 +2,7 @@
 // reads the window's texts, clicks, tabs, answers message boxes, chooses
 // menu items. Every wait is bounded, so a hung program fails the test.
 //
-//   wine_driver.exe PATH\TO\Bemvara.exe
+//   wine_driver.exe PATH\TO\Bemvara.exe [DPI]
 #include <windows.h>
 
 #include <cstdio>
@@ -145,7 +145,7 @@ public:
     PROCESS_INFORMATION process_;
 };
 
-void run(Driver& driver) {
+void run(Driver& driver, int dpi) {
     const struct {
         const char* box;
         const wchar_t* text;
@@ -153,9 +153,14 @@ void run(Driver& driver) {
     for (const auto& each : initial)
         check(driver.text(each.box) == each.text, std::string("initial text of ") + each.box, driver.text(each.box));
 
+    // 279 x 136 at 96 dpi; 419 x 204 at 144.
     RECT client{};
     GetClientRect(driver.window_, &client);
-    check(client.right == 279 && client.bottom == 136, "client area is 279 x 136 at 96 dpi",
+    const auto& window = ui::main_window();
+    const int width = MulDiv(window.client_width_twips, dpi, ui::kTwipsPerInch);
+    const int height = MulDiv(window.client_height_twips, dpi, ui::kTwipsPerInch);
+    check(client.right == width && client.bottom == height,
+          "client area is " + std::to_string(width) + " x " + std::to_string(height) + " at " + std::to_string(dpi) + " dpi",
           std::to_wstring(client.right) + L" x " + std::to_wstring(client.bottom));
 
     check(wait_for([&] { return driver.focused_name() == "Text1"; }, 5000), "focus starts in Text1",
@@ -210,7 +215,7 @@ void run(Driver& driver) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
-        std::fputs("usage: wine_driver PATH\\TO\\Bemvara.exe\n", stderr);
+        std::fputs("usage: wine_driver PATH\\TO\\Bemvara.exe [DPI]\n", stderr);
         return 2;
     }
     STARTUPINFOW startup{};
@@ -226,7 +231,7 @@ int wmain(int argc, wchar_t** argv) {
     check(window != nullptr, "the window opens");
     if (window) {
         Driver driver(window, process);
-        run(driver);
+        run(driver, argc > 2 ? _wtoi(argv[2]) : USER_DEFAULT_SCREEN_DPI);
     }
     if (WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
     std::printf("%d passed, %d failed\n", passed, failed);
