@@ -12,12 +12,14 @@ RUN_PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-translations-l10n lib
     fonts-arphic-ukai fonts-wqy-microhei
 # The Windows program is cross-built with mingw-w64 and run under Wine.
 WINDOWS_PACKAGES := cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
-TEST_PACKAGES := $(RUN_PACKAGES) $(WINDOWS_PACKAGES) libgtest-dev libbenchmark-dev clang libclang-rt-14-dev \
+# A Debian package, and the tools that check it.
+PACKAGE_PACKAGES := $(RUN_PACKAGES) dpkg-dev file desktop-file-utils appstream lintian
+TEST_PACKAGES := $(PACKAGE_PACKAGES) $(WINDOWS_PACKAGES) libgtest-dev libbenchmark-dev clang libclang-rt-14-dev \
     python3 xvfb xauth xdotool imagemagick wine wine64 locales
 FUZZ_SECONDS := 30
 
-.PHONY: run test bench windows deps-run deps-test deps-windows linux test-linux test-sanitize test-fuzz \
-    test-windows clean
+.PHONY: run test bench windows package deps-run deps-test deps-windows deps-package linux test-linux \
+    test-sanitize test-fuzz test-windows test-package package-build clean
 
 run: deps-run linux
 	$(BUILD)/linux/bemvara
@@ -32,7 +34,22 @@ linux:
 deps-test:
 	tools/install-packages $(TEST_PACKAGES)
 
-test: deps-test test-linux test-sanitize test-fuzz test-windows
+test: deps-test test-linux test-sanitize test-fuzz test-windows test-package
+
+deps-package:
+	tools/install-packages $(PACKAGE_PACKAGES)
+
+# bemvara_VERSION_amd64.deb in build/package.
+package: deps-package package-build
+
+package-build:
+	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/package -DCMAKE_BUILD_TYPE=Release -DBEMVARA_FRONT_END=ON -DBEMVARA_TESTS=OFF
+	cmake --build $(BUILD)/package $(JOBS)
+	cd $(BUILD)/package && cpack
+	@ls -l $(BUILD)/package/*.deb
+
+test-package: package-build
+	tests/package/check-package $(BUILD)/package
 
 deps-windows:
 	tools/install-packages $(WINDOWS_PACKAGES)

@@ -15,6 +15,8 @@ namespace ui::qt {
 void prepare_application(QApplication& app) {
     const WindowDescription& window = main_window();
     QApplication::setApplicationName(QString::fromUtf8(window.title.data(), static_cast<qsizetype>(window.title.size())));
+    // Lets the desktop match the window to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.bemvara.Bemvara"));
 
     // The interface is Chinese whatever the user's locale, so Qt's own words
     // (the OK button, the text boxes' context menu) must be too.
