@@ -8,7 +8,7 @@ CMAKE_CONFIGURE := cmake -Wno-dev
 
 # The window needs Qt 6, its Chinese translation, and CJK fonts so that no
 # character of the interface shows as a box.
-RUN_PACKAGES := cmake make g++ pkg-config qt6-base-dev qt6-translations-l10n libgl-dev \
+RUN_PACKAGES := cmake make g++ qt6-base-dev qt6-translations-l10n libgl-dev \
     fonts-arphic-ukai fonts-wqy-microhei
 # The Windows program is cross-built with mingw-w64 and run under Wine.
 WINDOWS_PACKAGES := cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64

@@ -5,6 +5,8 @@
 //   wine_driver.exe PATH\TO\Bemvara.exe [DPI]
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -69,6 +71,23 @@ HWND find_window(DWORD process, const wchar_t* window_class) {
             GetWindowThreadProcessId(window, &owner);
             if (owner != search.process || !IsWindowVisible(window) || class_of(window) != search.window_class)
                 return TRUE;
+            search.found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The tooltip control that the program made for its window.
+HWND find_tooltips(HWND owner) {
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto& search = *reinterpret_cast<Search*>(data);
+            if (class_of(window) != TOOLTIPS_CLASSW || GetWindow(window, GW_OWNER) != search.owner) return TRUE;
             search.found = window;
             return FALSE;
         },
@@ -162,6 +181,13 @@ void run(Driver& driver, int dpi) {
     check(client.right == width && client.bottom == height,
           "client area is " + std::to_string(width) + " x " + std::to_string(height) + " at " + std::to_string(dpi) + " dpi",
           std::to_wstring(client.right) + L" x " + std::to_wstring(client.bottom));
+
+    // One tooltip control holds a tool for each of the five symbol labels.
+    HWND tooltips = nullptr;
+    wait_for([&] { return (tooltips = find_tooltips(driver.window_)) != nullptr; }, 5000);
+    DWORD_PTR tools = 0;
+    if (tooltips) SendMessageTimeoutW(tooltips, TTM_GETTOOLCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &tools);
+    check(tools == 5, "five labels have tooltips", std::to_wstring(tools));
 
     check(wait_for([&] { return driver.focused_name() == "Text1"; }, 5000), "focus starts in Text1",
           to_wide(driver.focused_name()));
