@@ -64,7 +64,9 @@ int main(int argc, char** argv) {
         kill(child, SIGTERM);
         waitpid(child, nullptr, 0);
     }
-    std::printf("%-40s median %7.1f ms   %7.1f MB resident (%d runs)\n", argv[2], median(milliseconds),
+    std::string command = argv[2];
+    for (int i = 3; i < argc; ++i) command.append(" ").append(argv[i]);
+    std::printf("%-56s median %7.1f ms   %7.1f MB resident (%d runs)\n", command.c_str(), median(milliseconds),
                 static_cast<double>(median(kib)) / 1024.0, runs);
     XCloseDisplay(display);
     return 0;
