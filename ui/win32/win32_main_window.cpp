@@ -88,7 +88,6 @@ HFONT create_font(const FontSpec& spec, UINT dpi) {
     logfont.lfHeight = -static_cast<LONG>(spec.points * dpi / 72.0 + 0.5);
     logfont.lfWeight = spec.weight;
     logfont.lfCharSet = static_cast<BYTE>(spec.charset);
-    logfont.lfQuality = DEFAULT_QUALITY;
     const std::wstring family = to_wide(spec.family);
     lstrcpynW(logfont.lfFaceName, family.c_str(), LF_FACESIZE);
     HFONT font = CreateFontIndirectW(&logfont);
