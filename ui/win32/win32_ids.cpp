@@ -8,6 +8,7 @@ std::optional<int> control_id(const WindowDescription& window, std::string_view 
     return std::nullopt;
 }
 
+// Menu items are numbered in the order they stand in the menus.
 std::optional<int> menu_item_id(const WindowDescription& window, std::string_view name) {
     int id = kFirstMenuItemId;
     for (const Menu& menu : window.menus)
@@ -16,6 +17,19 @@ std::optional<int> menu_item_id(const WindowDescription& window, std::string_vie
             ++id;
         }
     return std::nullopt;
+}
+
+const Control* control_with_id(const WindowDescription& window, int id) {
+    const int index = id - kFirstControlId;
+    if (index < 0 || index >= static_cast<int>(window.controls.size())) return nullptr;
+    return &window.controls[static_cast<std::size_t>(index)];
+}
+
+const MenuItem* menu_item_with_id(const WindowDescription& window, int id) {
+    for (const Menu& menu : window.menus)
+        for (const MenuItem& item : menu.items)
+            if (menu_item_id(window, item.name) == id) return &item;
+    return nullptr;
 }
 
 }  // namespace ui::win32

@@ -21,4 +21,8 @@ constexpr int kFirstMenuItemId = 1000;
 std::optional<int> control_id(const WindowDescription& window, std::string_view name);
 std::optional<int> menu_item_id(const WindowDescription& window, std::string_view name);
 
+// The other way round, for WM_COMMAND; nullptr for an id that is not ours.
+const Control* control_with_id(const WindowDescription& window, int id);
+const MenuItem* menu_item_with_id(const WindowDescription& window, int id);
+
 }  // namespace ui::win32

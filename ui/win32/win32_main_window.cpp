@@ -244,16 +244,12 @@ void Win32MainWindow::on_create() {
 void Win32MainWindow::on_command(WPARAM wparam, LPARAM lparam) {
     const int id = LOWORD(wparam);
     if (lparam == 0) {  // a menu item
-        int item_id = kFirstMenuItemId;
-        for (const Menu& menu : description_.menus)
-            for (const MenuItem& item : menu.items)
-                if (item_id++ == id && item.chosen) item.chosen(*this);
+        if (const MenuItem* item = menu_item_with_id(description_, id); item && item->chosen) item->chosen(*this);
         return;
     }
-    const int index = id - kFirstControlId;
-    if (HIWORD(wparam) != BN_CLICKED || index < 0 || index >= static_cast<int>(description_.controls.size())) return;
-    const Control& clicked = description_.controls[static_cast<std::size_t>(index)];
-    if (clicked.clicked) clicked.clicked(*this);
+    if (HIWORD(wparam) != BN_CLICKED) return;
+    if (const Control* clicked = control_with_id(description_, id); clicked && clicked->clicked)
+        clicked->clicked(*this);
 }
 
 void Win32MainWindow::on_dpi_changed(UINT dpi, const RECT& suggested) {
@@ -284,10 +280,10 @@ void Win32MainWindow::on_destroy() {
 
 HMENU Win32MainWindow::create_menu_bar() const {
     HMENU bar = CreateMenu();
-    int id = kFirstMenuItemId;
     for (const Menu& menu : description_.menus) {
         HMENU drop_down = CreatePopupMenu();
-        for (const MenuItem& item : menu.items) AppendMenuW(drop_down, MF_STRING, id++, to_wide(item.caption).c_str());
+        for (const MenuItem& item : menu.items)
+            AppendMenuW(drop_down, MF_STRING, *menu_item_id(description_, item.name), to_wide(item.caption).c_str());
         AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(drop_down), to_wide(menu.caption).c_str());
     }
     return bar;
@@ -312,7 +308,7 @@ void Win32MainWindow::create_controls() {
         const DWORD ex_style = each.kind == ControlKind::text_box ? WS_EX_CLIENTEDGE : 0;
         const HWND created = CreateWindowExW(
             ex_style, window_class_of(each.kind), to_wide(each.text).c_str(), style_of(each.kind), 0, 0, 0, 0,
-            window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + static_cast<int>(index))),
+            window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(*control_id(description_, each.name))),
             instance_, nullptr);
         controls_[index] = created;
     }
