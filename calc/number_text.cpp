@@ -1,11 +1,17 @@
 #include "calc/number_text.h"
 
+#include <fast_float/fast_float.h>
+
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <optional>
 #include <system_error>
-#include <utility>
 
 namespace calc {
 
@@ -80,31 +86,42 @@ bool is_exponent_mark(char c) { return c == 'E' || c == 'e' || c == 'D' || c == 
 // the count of digits a text can hold.
 constexpr std::int64_t kExponentCap = 1'000'000'000'000;
 
+// The rounding of a decimal to a double depends on its first 768 significant
+// digits and on whether any digit after them is not zero; fast_float looks
+// at no more. So a fixed buffer holds a few more than that, and one "1"
+// stands in for every non-zero digit that did not fit.
+constexpr std::size_t kKeptDigits = 800;
+
 // A number as read: significant digits without leading or trailing zeros,
-// standing for 0.digits x 10^exponent.
+// standing for 0.digits x 10^exponent. Lives on the stack: reading a box
+// allocates nothing, however long its text.
 struct DecimalNumber {
     bool negative = false;
-    bool has_digits = false;  // the mantissa held at least one digit
-    std::string digits;
+    std::size_t digit_count = 0;
+    bool dropped_nonzero = false;  // a non-zero digit beyond the buffer
     std::int64_t exponent = 0;
+    char digits[kKeptDigits + 1];  // + the stand-in for the dropped digits
 };
 
-DecimalNumber scan_number(std::string_view text) {
-    DecimalNumber number;
+void scan_number(std::string_view text, DecimalNumber& number) {
     SymbolReader reader(text);
     if (reader.peek() == '+' || reader.peek() == '-') {
         number.negative = reader.peek() == '-';
         reader.advance();
     }
+    bool has_digits = false;
     bool seen_point = false;
     std::int64_t point_exponent = 0;  // digits before the point, less leading zeros
     for (char c = reader.peek();; c = reader.peek()) {
         if (is_digit(c)) {
-            number.has_digits = true;
-            if (c == '0' && number.digits.empty()) {
+            has_digits = true;
+            if (c == '0' && number.digit_count == 0) {
                 if (seen_point) --point_exponent;  // 0.00ddd
             } else {
-                number.digits.push_back(c);
+                if (number.digit_count < kKeptDigits)
+                    number.digits[number.digit_count++] = c;
+                else if (c != '0')
+                    number.dropped_nonzero = true;
                 if (!seen_point) ++point_exponent;
             }
         } else if (c == '.' && !seen_point) {
@@ -114,7 +131,11 @@ DecimalNumber scan_number(std::string_view text) {
         }
         reader.advance();
     }
-    if (!number.has_digits) return {};  // "-" or "--5": no number, so plain 0
+    if (!has_digits) {  // "-" or "--5": no number, so plain 0
+        number.negative = false;
+        number.digit_count = 0;
+        return;
+    }
 
     // The exponent belongs to the number only if digits follow its mark, so
     // it is scanned on a copy of the reader and kept only when complete.
@@ -137,41 +158,47 @@ DecimalNumber scan_number(std::string_view text) {
         if (exponent_has_digits) number.exponent = exponent_negative ? -written_exponent : written_exponent;
     }
 
-    while (!number.digits.empty() && number.digits.back() == '0') number.digits.pop_back();
+    if (number.dropped_nonzero) {
+        number.digits[number.digit_count++] = '1';
+    } else {
+        while (number.digit_count > 0 && number.digits[number.digit_count - 1] == '0') --number.digit_count;
+    }
     number.exponent += point_exponent;
-    return number;
 }
 
 // Decimal exponents (of 0.ddd form) beyond which no double is left.
 constexpr std::int64_t kOverflowExponent = 310;    // 0.1e310 > DBL_MAX
 constexpr std::int64_t kUnderflowExponent = -330;  // 0.9e-330 < half the least subnormal
 
-double to_double(DecimalNumber number) {
+double to_double(const DecimalNumber& number) {
     const double sign = number.negative ? -1.0 : 1.0;
-    if (number.digits.empty()) return sign * 0.0;
+    if (number.digit_count == 0) return sign * 0.0;
     const double huge = sign * std::numeric_limits<double>::infinity();
     if (number.exponent > kOverflowExponent) return huge;
     if (number.exponent < kUnderflowExponent) return sign * 0.0;
 
     // "ddd" then "e" and the exponent of the last digit: one text that
-    // from_chars rounds correctly in a single pass, however many digits.
-    const auto last_digit_exponent = number.exponent - static_cast<std::int64_t>(number.digits.size());
-    std::string text = std::move(number.digits);
-    text.push_back('e');
-    char exponent_text[24];
-    const auto written = std::to_chars(exponent_text, exponent_text + sizeof exponent_text, last_digit_exponent);
-    text.append(exponent_text, written.ptr);
+    // fast_float rounds correctly in a single pass, however many digits.
+    char text[kKeptDigits + 32];
+    std::memcpy(text, number.digits, number.digit_count);
+    char* end = text + number.digit_count;
+    *end++ = 'e';
+    const auto last_digit_exponent = number.exponent - static_cast<std::int64_t>(number.digit_count);
+    end = std::to_chars(end, text + sizeof text, last_digit_exponent).ptr;
 
     double magnitude = 0.0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), magnitude);
-    (void)end;
-    if (error == std::errc::result_out_of_range) return number.exponent > 0 ? huge : sign * 0.0;
+    const auto result = fast_float::from_chars(text, end, magnitude);
+    if (result.ec == std::errc::result_out_of_range) return number.exponent > 0 ? huge : sign * 0.0;
     return sign * magnitude;
 }
 
 }  // namespace
 
-double read_number(std::string_view text) { return to_double(scan_number(text)); }
+double read_number(std::string_view text) {
+    DecimalNumber number;
+    scan_number(text, number);
+    return to_double(number);
+}
 
 namespace {
 
@@ -190,6 +217,92 @@ void append_exponent(std::string& out, int exponent) {
     out.append(digits, written.ptr);
 }
 
+// The C library's "%.*e" rounds the exact binary value correctly (ties to
+// even) on every platform we build for, and its only locale-dependent part
+// is the decimal point, so the digits are picked out around it. Slow, so
+// only the few values that the fast path below cannot settle come here.
+void round_by_c_library(double magnitude, char (&digits)[kSignificantDigits], int& exponent) {
+    char scientific[48];
+    const int length = std::snprintf(scientific, sizeof scientific, "%.*e", kSignificantDigits - 1, magnitude);
+    const char* const end = scientific + std::clamp(length, 0, static_cast<int>(sizeof scientific) - 1);
+    const char* at = scientific;
+    for (int count = 0; at != end && *at != 'e' && count < kSignificantDigits; ++at)
+        if (*at >= '0' && *at <= '9') digits[count++] = *at;
+    while (at != end && *at != 'e') ++at;
+    if (at == end) return;
+    const bool negative = *++at == '-';
+    std::from_chars(at + 1, end, exponent);
+    if (negative) exponent = -exponent;
+}
+
+using uint128 = unsigned __int128;
+constexpr std::uint64_t kSmallest15Digit = 100'000'000'000'000;  // 10^14
+
+// floor(q * log2(5)), exact for |q| < 3528.
+constexpr int floor_log2_pow5(int q) {
+    return q >= 0 ? (q * 1217359) >> 19 : -(((-q) * 1217359) >> 19) - 1;
+}
+
+// magnitude * 10^q as a fixed-point number with 64 fraction bits, or nothing
+// where q is beyond the table. fast_float's 128-bit powers of five (the ones
+// it reads numbers with) make 10^q = 5^q * 2^q to 127 bits, so the product
+// is off by far less than one of those fraction bits.
+std::optional<uint128> scaled_by_power_of_ten(std::uint64_t mantissa, int binary_exponent, int q) {
+    using powers = fast_float::powers;
+    if (q < powers::smallest_power_of_five || q > powers::largest_power_of_five) return std::nullopt;
+    const std::size_t index = 2 * static_cast<std::size_t>(q - powers::smallest_power_of_five);
+    const std::uint64_t high = powers::power_of_five_128[index];
+    const std::uint64_t low = powers::power_of_five_128[index + 1];
+    // mantissa * 5^q = mantissa * (high:low) * 2^(floor_log2_pow5(q) - 127)
+    const uint128 top = static_cast<uint128>(mantissa) * high + ((static_cast<uint128>(mantissa) * low) >> 64);
+    const int shift = 63 - binary_exponent - floor_log2_pow5(q) - q;  // of the 192-bit product
+    if (shift < 64 || shift >= 128) return std::nullopt;
+    return top >> (shift - 64);
+}
+
+// The value correctly rounded to 15 significant digits d.dddddddddddddd
+// times 10^exponent. 128-bit arithmetic settles all but the values within
+// a hair of a tie, which go to the C library.
+void round_to_significant_digits(double magnitude, char (&digits)[kSignificantDigits], int& exponent) {
+    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    const auto biased_exponent = static_cast<int>(bits >> 52);
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    int binary_exponent = biased_exponent == 0 ? -1074 : biased_exponent - 1075;
+    if (biased_exponent != 0) mantissa |= std::uint64_t{1} << 52;
+    const int normalize = std::countl_zero(mantissa);
+    mantissa <<= normalize;  // magnitude = mantissa * 2^binary_exponent, top bit set
+    binary_exponent -= normalize;
+
+    // 10^decimal_exponent <= magnitude < 10^(decimal_exponent + 1), give or take one.
+    int decimal_exponent = ((binary_exponent + 63) * 78913) >> 18;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const auto scaled = scaled_by_power_of_ten(mantissa, binary_exponent, kSignificantDigits - 1 - decimal_exponent);
+        if (!scaled) break;
+        std::uint64_t whole = static_cast<std::uint64_t>(*scaled >> 64);
+        const auto fraction = static_cast<std::uint64_t>(*scaled);
+        if (whole >= 10 * kSmallest15Digit) {
+            ++decimal_exponent;
+            continue;
+        }
+        if (whole < kSmallest15Digit) {
+            --decimal_exponent;
+            continue;
+        }
+        constexpr std::uint64_t kHalf = std::uint64_t{1} << 63;
+        constexpr std::uint64_t kDoubt = 64;  // far above the product's error
+        if (fraction - (kHalf - kDoubt) <= 2 * kDoubt) break;  // a tie, or too near one to tell
+        if (fraction > kHalf) ++whole;
+        if (whole == 10 * kSmallest15Digit) {
+            whole = kSmallest15Digit;
+            ++decimal_exponent;
+        }
+        for (int i = kSignificantDigits - 1; i >= 0; --i, whole /= 10) digits[i] = static_cast<char>('0' + whole % 10);
+        exponent = decimal_exponent;
+        return;
+    }
+    round_by_c_library(magnitude, digits, exponent);
+}
+
 }  // namespace
 
 std::string write_number(double value) {
@@ -197,20 +310,11 @@ std::string write_number(double value) {
     if (std::isinf(value)) return value > 0 ? " Infinity" : "-Infinity";
     if (value == 0.0) return " 0";  // negative zero too
 
-    // to_chars rounds the exact binary value correctly: "d.dddddddddddddde-XX".
-    char scientific[32];
-    const auto written = std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value),
-                                       std::chars_format::scientific, kSignificantDigits - 1);
-    char digits[kSignificantDigits];
-    digits[0] = scientific[0];
-    for (int i = 1; i < kSignificantDigits; ++i) digits[i] = scientific[i + 1];
+    int exponent = 0;
+    char digits[kSignificantDigits] = {'0'};
+    round_to_significant_digits(std::fabs(value), digits, exponent);
     int digit_count = kSignificantDigits;
     while (digit_count > 1 && digits[digit_count - 1] == '0') --digit_count;
-    // After the digits: 'e', the exponent's sign, its digits.
-    const char* exponent_sign = scientific + kSignificantDigits + 2;
-    int exponent = 0;
-    std::from_chars(exponent_sign + 1, written.ptr, exponent);
-    if (*exponent_sign == '-') exponent = -exponent;
 
     std::string out;
     out.reserve(32);

@@ -186,6 +186,11 @@ TEST(WriteNumber, WritesFifteenSignificantDigits) {
         {-std::numeric_limits<double>::max(), "-1.79769313486232E+308"},
         {kLeastSubnormal, " 4.94065645841247E-324"},
         {std::numeric_limits<double>::min(), " 2.2250738585072E-308"},
+        // Exact ties in the 16th digit go to even; a hair above goes up.
+        {1234567890123455.0, " 1.23456789012346E+15"},
+        {1234567890123445.0, " 1.23456789012344E+15"},
+        {1234567890123445.25, " 1.23456789012345E+15"},
+        {2.384185791015625e-07, " 2.38418579101562E-07"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
