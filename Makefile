@@ -8,18 +8,21 @@ CMAKE_CONFIGURE := cmake -Wno-dev
 
 # The window needs Qt 6, its Chinese translation, and CJK fonts so that no
 # character of the interface shows as a box.
-RUN_PACKAGES := cmake make g++ qt6-base-dev qt6-translations-l10n libgl-dev \
+RUN_PACKAGES := cmake make g++ libfast-float-dev qt6-base-dev qt6-translations-l10n libgl-dev \
     fonts-arphic-ukai fonts-wqy-microhei
 # The Windows program is cross-built with mingw-w64 and run under Wine.
-WINDOWS_PACKAGES := cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+WINDOWS_PACKAGES := cmake make libfast-float-dev g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+# The browser build: Debian's emscripten, then Node.js and Chromium to test it.
+WEB_PACKAGES := cmake make python3 libfast-float-dev emscripten
+WEB_TEST_PACKAGES := $(WEB_PACKAGES) googletest nodejs chromium chromium-driver python3-selenium
 # A Debian package, and the tools that check it.
 PACKAGE_PACKAGES := $(RUN_PACKAGES) dpkg-dev file desktop-file-utils appstream lintian
-TEST_PACKAGES := $(PACKAGE_PACKAGES) $(WINDOWS_PACKAGES) libgtest-dev libbenchmark-dev clang libclang-rt-14-dev \
+TEST_PACKAGES := $(PACKAGE_PACKAGES) $(WINDOWS_PACKAGES) $(WEB_TEST_PACKAGES) libgtest-dev libbenchmark-dev clang libclang-rt-14-dev \
     python3 xvfb xauth xdotool imagemagick wine wine64 locales
 FUZZ_SECONDS := 30
 
-.PHONY: run test bench windows package deps-run deps-test deps-windows deps-package linux test-linux \
-    test-sanitize test-fuzz test-windows test-package package-build clean
+.PHONY: run test bench windows package web serve deps-run deps-test deps-windows deps-package deps-web linux \
+    test-linux test-sanitize test-fuzz test-windows test-web test-package package-build web-build clean
 
 run: deps-run linux
 	$(BUILD)/linux/bemvara
@@ -34,7 +37,7 @@ linux:
 deps-test:
 	tools/install-packages $(TEST_PACKAGES)
 
-test: deps-test test-linux test-sanitize test-fuzz test-windows test-package
+test: deps-test test-linux test-sanitize test-fuzz test-windows test-web test-package
 
 deps-package:
 	tools/install-packages $(PACKAGE_PACKAGES)
@@ -67,6 +70,32 @@ test-windows:
 	$(WINDOWS_CONFIGURE) -DBEMVARA_TESTS=ON
 	cmake --build $(BUILD)/windows $(JOBS)
 	ctest --test-dir $(BUILD)/windows --output-on-failure
+
+deps-web:
+	tools/install-packages $(WEB_PACKAGES)
+
+# The site, in build/web: a folder of static files that any web server can
+# serve. em++ needs Debian's acorn module, where Node.js does not look.
+EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs
+WEB_CONFIGURE := $(EMSCRIPTEN_ENV) emcmake $(CMAKE_CONFIGURE) -S . -B $(BUILD)/wasm -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DBEMVARA_SITE_DIR=$(abspath $(BUILD))/web
+web: deps-web web-build
+
+web-build:
+	$(WEB_CONFIGURE) -DBEMVARA_TESTS=OFF
+	$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/wasm $(JOBS) --target web_site
+	@ls -l $(BUILD)/web
+
+# The site on http://localhost:8000, with Python's own server.
+serve: web
+	python3 -m http.server 8000 --bind 127.0.0.1 --directory $(BUILD)/web
+
+# The calculation's and the handlers' tables as WebAssembly under Node.js,
+# then the page in headless Chromium.
+test-web:
+	$(WEB_CONFIGURE) -DBEMVARA_TESTS=ON
+	$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/wasm $(JOBS)
+	ctest --test-dir $(BUILD)/wasm --output-on-failure
 
 # The normal build: every test through CTest.
 test-linux:

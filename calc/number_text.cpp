@@ -264,7 +264,8 @@ std::optional<uint128> scaled_by_power_of_ten(std::uint64_t mantissa, int binary
 // times 10^exponent. 128-bit arithmetic settles all but the values within
 // a hair of a tie, which go to the C library.
 void round_to_significant_digits(double magnitude, char (&digits)[kSignificantDigits], int& exponent) {
-    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    std::uint64_t bits;  // std::bit_cast is missing from emscripten's libc++
+    std::memcpy(&bits, &magnitude, sizeof bits);
     const auto biased_exponent = static_cast<int>(bits >> 52);
     std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
     int binary_exponent = biased_exponent == 0 ? -1074 : biased_exponent - 1075;

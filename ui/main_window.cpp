@@ -13,6 +13,10 @@ const std::string_view kAuthorNote =
 namespace {
 
 constexpr FontSpec kButtonFont{"楷体_GB2312", 21.75, 700, 134};
+// What Chinese Windows has long used for dialogs and forms. Its Latin letters
+// are narrow half-width serif glyphs, so "m" fits before the raised "3" and
+// "I" has serifs that "l" lacks.
+constexpr FontSpec kWindowFont{"宋体", 9, 400, 134};
 
 // Symbol labels sit behind the boxes they overlap; the raised "3" and "4"
 // sit in front of their "m".
@@ -56,7 +60,7 @@ constexpr std::array kMenus{
     Menu{"ABOUT", "关于", kAboutItems},
 };
 
-constexpr WindowDescription kForm1{"Form1", "Bemvara", 4185, 2040, kControls, kMenus};
+constexpr WindowDescription kForm1{"Form1", "Bemvara", 4185, 2040, kWindowFont, kControls, kMenus};
 
 }  // namespace
 

@@ -44,7 +44,7 @@ struct Control {
     std::string_view tooltip;     // empty: none
     std::string_view describes;   // a label's text box, for screen readers
     int layer;                    // where controls overlap, the higher is in front
-    const FontSpec* font;         // nullptr: the platform's default font
+    const FontSpec* font;         // nullptr: the window's font
     Handler clicked;              // push buttons only
 };
 
@@ -65,6 +65,7 @@ struct WindowDescription {
     std::string_view title;  // also the title of every message box
     int client_width_twips;
     int client_height_twips;
+    const FontSpec& font;  // of every control without a font of its own
     std::span<const Control> controls;  // in tab order
     std::span<const Menu> menus;
 };

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -19,9 +19,18 @@ using calc::write_number;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kLeastSubnormal = std::numeric_limits<double>::denorm_min();
 
+// std::bit_cast, which emscripten's libc++ lacks.
+template <typename To, typename From>
+To same_bits(From from) {
+    static_assert(sizeof(To) == sizeof(From));
+    To to;
+    std::memcpy(&to, &from, sizeof to);
+    return to;
+}
+
 // Same bits, so 0 and -0 are told apart and NaN never sneaks through.
 void expect_same_double(double expected, double actual) {
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(expected), std::bit_cast<std::uint64_t>(actual))
+    EXPECT_EQ(same_bits<std::uint64_t>(expected), same_bits<std::uint64_t>(actual))
         << "expected " << expected << ", got " << actual;
 }
 
@@ -209,7 +218,7 @@ TEST(WriteNumber, DoesNotCrashOnWhatTheCalculationNeverGives) {
 TEST(WriteNumber, ReadsBackAsTheValueRoundedToFifteenDigits) {
     std::mt19937_64 random(7);
     for (int i = 0; i < 20000; ++i) {
-        const double value = std::bit_cast<double>(random());
+        const double value = same_bits<double>(random());
         if (!std::isfinite(value)) continue;
         char rounded[40];
         std::snprintf(rounded, sizeof rounded, "%.14e", value);

@@ -1,0 +1,150 @@
+#include "ui/web/description_json.h"
+
+#include <cstdio>
+#include <string_view>
+
+namespace ui::web {
+
+namespace {
+
+class JsonWriter {
+public:
+    std::string take() { return std::move(out_); }
+
+    JsonWriter& key(std::string_view name) {
+        separate();
+        string(name);
+        out_.push_back(':');
+        fresh_ = true;
+        return *this;
+    }
+    JsonWriter& value(std::string_view text) {
+        separate();
+        string(text);
+        return *this;
+    }
+    JsonWriter& value(const char* text) { return value(std::string_view(text)); }
+    JsonWriter& value(double number) {
+        separate();
+        char text[32];
+        std::snprintf(text, sizeof text, "%.17g", number);
+        out_ += text;
+        return *this;
+    }
+    JsonWriter& value(int number) { return value(static_cast<double>(number)); }
+    JsonWriter& value(bool flag) {
+        separate();
+        out_ += flag ? "true" : "false";
+        return *this;
+    }
+    JsonWriter& open(char bracket) {
+        separate();
+        out_.push_back(bracket);
+        fresh_ = true;
+        return *this;
+    }
+    JsonWriter& close(char bracket) {
+        out_.push_back(bracket);
+        fresh_ = false;
+        return *this;
+    }
+
+private:
+    void separate() {
+        if (!fresh_) out_.push_back(',');
+        fresh_ = false;
+    }
+    // UTF-8 passes through; only what JSON forbids is escaped.
+    void string(std::string_view text) {
+        out_.push_back('"');
+        for (const char c : text) {
+            if (c == '"' || c == '\\') {
+                out_.push_back('\\');
+                out_.push_back(c);
+            } else if (static_cast<unsigned char>(c) < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                out_ += escaped;
+            } else {
+                out_.push_back(c);
+            }
+        }
+        out_.push_back('"');
+    }
+
+    std::string out_;
+    bool fresh_ = true;
+};
+
+const char* kind_name(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::label: return "label";
+        case ControlKind::text_box: return "text_box";
+        case ControlKind::push_button: return "push_button";
+        case ControlKind::line: return "line";
+    }
+    return "label";
+}
+
+void write_font(JsonWriter& json, const FontSpec& font) {
+    json.open('{');
+    json.key("family").value(font.family);
+    json.key("points").value(font.points);
+    json.key("weight").value(font.weight);
+    json.close('}');
+}
+
+void write_control(JsonWriter& json, const WindowDescription& window, const Control& control) {
+    json.open('{');
+    json.key("name").value(control.name);
+    json.key("kind").value(kind_name(control.kind));
+    json.key("text").value(control.text);
+    json.key("left_twips").value(control.rect.left_twips);
+    json.key("top_twips").value(control.rect.top_twips);
+    json.key("width_twips").value(control.rect.width_twips);
+    json.key("height_twips").value(control.rect.height_twips);
+    json.key("tab_index").value(control.tab_index);
+    json.key("takes_focus").value(takes_focus(control));
+    json.key("tooltip").value(control.tooltip);
+    json.key("accessible_name").value(control.kind == ControlKind::text_box ? accessible_name(window, control) : "");
+    json.key("layer").value(control.layer);
+    json.key("clickable").value(control.clicked != nullptr);
+    if (control.font) write_font(json.key("font"), *control.font);
+    json.close('}');
+}
+
+}  // namespace
+
+std::string description_json(const WindowDescription& window) {
+    JsonWriter json;
+    json.open('{');
+    json.key("name").value(window.name);
+    json.key("title").value(window.title);
+    json.key("width_twips").value(window.client_width_twips);
+    json.key("height_twips").value(window.client_height_twips);
+    json.key("twips_per_pixel").value(kTwipsPerPixelAt96Dpi);
+    write_font(json.key("font"), window.font);
+    json.key("controls").open('[');
+    for (const Control& control : window.controls) write_control(json, window, control);
+    json.close(']');
+    json.key("menus").open('[');
+    for (const Menu& menu : window.menus) {
+        json.open('{');
+        json.key("name").value(menu.name);
+        json.key("caption").value(menu.caption);
+        json.key("items").open('[');
+        for (const MenuItem& item : menu.items) {
+            json.open('{');
+            json.key("name").value(item.name);
+            json.key("caption").value(item.caption);
+            json.close('}');
+        }
+        json.close(']');
+        json.close('}');
+    }
+    json.close(']');
+    json.close('}');
+    return json.take();
+}
+
+}  // namespace ui::web

@@ -1,0 +1,21 @@
+// The view's four operations, imported by the module. They hand over to the
+// functions the page passes in as `view` when it creates the module.
+mergeInto(LibraryManager.library, {
+  bemvara_view_text__deps: ['malloc'],
+  bemvara_view_text: function (name, nameLength) {
+    var text = Module['view']['text'](UTF8ToString(name, nameLength));
+    var size = lengthBytesUTF8(text) + 1;
+    var copy = _malloc(size);
+    if (copy) stringToUTF8(text, copy, size);
+    return copy;
+  },
+  bemvara_view_set_text: function (name, nameLength, text, textLength) {
+    Module['view']['setText'](UTF8ToString(name, nameLength), UTF8ToString(text, textLength));
+  },
+  bemvara_view_show_message: function (text, textLength) {
+    Module['view']['showMessage'](UTF8ToString(text, textLength));
+  },
+  bemvara_view_end_program: function () {
+    Module['view']['endProgram']();
+  },
+});

@@ -1,0 +1,78 @@
+// The WebAssembly module behind the page: it hands the page the window
+// description and runs the handlers, and its view is four functions that
+// the page supplies (view_imports.js).
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "ui/main_window.h"
+#include "ui/web/description_json.h"
+
+extern "C" {
+// Supplied by the page. Texts are UTF-8, passed as pointer and length; the
+// text that bemvara_view_text returns is malloc'd by the page and ours to free.
+char* bemvara_view_text(const char* name, std::size_t name_length);
+void bemvara_view_set_text(const char* name, std::size_t name_length, const char* text, std::size_t text_length);
+void bemvara_view_show_message(const char* text, std::size_t text_length);
+void bemvara_view_end_program();
+}
+
+namespace ui::web {
+
+namespace {
+
+class PageView : public View {
+public:
+    std::string text(std::string_view control) const override {
+        char* text = bemvara_view_text(control.data(), control.size());
+        if (!text) return {};
+        std::string copy(text);
+        std::free(text);
+        return copy;
+    }
+    void set_text(std::string_view control, std::string_view text) override {
+        bemvara_view_set_text(control.data(), control.size(), text.data(), text.size());
+    }
+    // The page's dialog is modal but cannot block the caller. Nothing of a
+    // handler follows its message, so returning at once changes nothing the
+    // user can see: the page is unusable until the dialog is dismissed.
+    void show_message(std::string_view text) override { bemvara_view_show_message(text.data(), text.size()); }
+    void end_program() override { bemvara_view_end_program(); }
+};
+
+}  // namespace
+
+}  // namespace ui::web
+
+extern "C" {
+
+// The description as JSON, NUL-terminated, alive as long as the module.
+const char* bemvara_description() {
+    static const std::string json = ui::web::description_json(ui::main_window());
+    return json.c_str();
+}
+
+// The user clicked the control at `index` in the description's list; an
+// index that is not a clickable control does nothing.
+void bemvara_click(int index) {
+    const auto controls = ui::main_window().controls;
+    if (index < 0 || static_cast<std::size_t>(index) >= controls.size()) return;
+    if (const ui::Handler handler = controls[static_cast<std::size_t>(index)].clicked) {
+        ui::web::PageView view;
+        handler(view);
+    }
+}
+
+// The user chose item `item` of menu `menu`, counted as in the description.
+void bemvara_choose(int menu, int item) {
+    const auto menus = ui::main_window().menus;
+    if (menu < 0 || static_cast<std::size_t>(menu) >= menus.size()) return;
+    const auto items = menus[static_cast<std::size_t>(menu)].items;
+    if (item < 0 || static_cast<std::size_t>(item) >= items.size()) return;
+    if (const ui::Handler handler = items[static_cast<std::size_t>(item)].chosen) {
+        ui::web::PageView view;
+        handler(view);
+    }
+}
+
+}
