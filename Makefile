@@ -7,9 +7,10 @@ BUILD := build
 CMAKE_CONFIGURE := cmake -Wno-dev
 
 # The window needs Qt 6, its Chinese translation, and CJK fonts so that no
-# character of the interface shows as a box.
+# character of the interface shows as a box: a Song face for the window, a
+# Kai face for the button.
 RUN_PACKAGES := cmake make g++ libfast-float-dev qt6-base-dev qt6-translations-l10n libgl-dev \
-    fonts-arphic-ukai fonts-wqy-microhei
+    fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei
 # The Windows program is cross-built with mingw-w64 and run under Wine.
 WINDOWS_PACKAGES := cmake make libfast-float-dev g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
 # The browser build: Debian's emscripten, then Node.js and Chromium to test it.
@@ -45,8 +46,14 @@ deps-package:
 # bemvara_VERSION_amd64.deb in build/package.
 package: deps-package package-build
 
+# Compiled and linked as Debian builds its own packages: fortified, with the
+# stack protector, full RELRO with BIND_NOW, and as a position-independent
+# executable.
+BUILDFLAGS := DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 package-build:
-	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/package -DCMAKE_BUILD_TYPE=Release -DBEMVARA_FRONT_END=ON -DBEMVARA_TESTS=OFF
+	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/package -DCMAKE_BUILD_TYPE=Release -DBEMVARA_FRONT_END=ON -DBEMVARA_TESTS=OFF \
+	    -DCMAKE_CXX_FLAGS="$$($(BUILDFLAGS) CXXFLAGS) $$($(BUILDFLAGS) CPPFLAGS)" \
+	    -DCMAKE_EXE_LINKER_FLAGS="$$($(BUILDFLAGS) LDFLAGS)"
 	cmake --build $(BUILD)/package $(JOBS)
 	cd $(BUILD)/package && cpack
 	@ls -l $(BUILD)/package/*.deb

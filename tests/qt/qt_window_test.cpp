@@ -14,7 +14,9 @@
 
 #include <functional>
 #include <memory>
+#include <tuple>
 
+#include "tests/common/glyph_ink.h"
 #include "ui/qt/qt_application.h"
 #include "ui/qt/qt_main_window.h"
 #include "ui/qt/twips.h"
@@ -167,7 +169,38 @@ private slots:
         QVERIFY(!font.italic() && !font.underline() && !font.strikeOut());
         // The Windows family is missing here; a Kai face stands in for it.
         QCOMPARE(QFontInfo(font).family(), QStringLiteral("AR PL UKai CN"));
-        QCOMPARE(find<QLabel>("Label1")->font().family(), QApplication::font().family());
+    }
+
+    // The window's own font, which the labels and boxes take: a Song face.
+    void window_font() {
+        for (const char* name : {"Label1", "Label3", "Text1", "Text5"}) {
+            const QFont font = find<QWidget>(name)->font();
+            QCOMPARE(font.family(), QStringLiteral("宋体"));
+            QCOMPARE(font.pointSizeF(), 9.0);
+            QCOMPARE(QFontInfo(font).family(), QStringLiteral("AR PL UMing CN"));
+        }
+    }
+
+    // From the pixels: the "m" under each raised digit is drawn as whole as
+    // the plain "m" of the rows below, and "I" and "l" differ in shape.
+    void units_and_letters_read_right_in_the_pixels() {
+        const QImage shot =
+            window_->centralWidget()->grab().toImage().convertToFormat(QImage::Format_Grayscale8);
+        glyph_ink::GrayImage gray{shot.width(), shot.height(), {}};
+        for (int y = 0; y < shot.height(); ++y)
+            gray.luma.insert(gray.luma.end(), shot.constScanLine(y), shot.constScanLine(y) + shot.width());
+        const auto ink = [&](const char* name) {
+            const QRect rect = find<QWidget>(name)->geometry();
+            return glyph_ink::ink_in(gray, {rect.x(), rect.y(), rect.width(), rect.height()});
+        };
+        using glyph_ink::first_glyph;
+        for (const auto& [raised, digit, plain] : {std::tuple{"Label2", "Label3", "Label8"},
+                                                   std::tuple{"Label5", "Label6", "Label10"}}) {
+            QVERIFY2(ink(digit).count() > 0, digit);
+            QVERIFY(first_glyph(ink(plain)).count() > 0);
+            QVERIFY2(glyph_ink::same_ink(first_glyph(ink(raised)), first_glyph(ink(plain))), raised);
+        }
+        QVERIFY(glyph_ink::differ_in_shape(first_glyph(ink("Label1")), first_glyph(ink("Label9"))));
     }
 
     void tab_order_starts_in_text1_and_cycles() {

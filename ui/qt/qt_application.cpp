@@ -29,6 +29,10 @@ void prepare_application(QApplication& app) {
     // style of face comes from AR PL UKai, and failing that any CJK face.
     QFont::insertSubstitutions(QStringLiteral("楷体_GB2312"),
                                {QStringLiteral("AR PL UKai CN"), QStringLiteral("WenQuanYi Micro Hei")});
+    // Likewise the window's Song face, SimSun on Windows: AR PL UMing has
+    // the same narrow half-width serif Latin letters.
+    for (const QString& song : {QStringLiteral("宋体"), QStringLiteral("SimSun")})
+        QFont::insertSubstitutions(song, {QStringLiteral("AR PL UMing CN"), QStringLiteral("WenQuanYi Micro Hei")});
 
     QIcon icon;
     const QDir icons(QStringLiteral(":/icons"));

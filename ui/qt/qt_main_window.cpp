@@ -50,6 +50,8 @@ QFrame* create_line(QWidget* client) {
 QtMainWindow::QtMainWindow(const WindowDescription& description) : description_(description) {
     setObjectName(to_qstring(description.name));
     setWindowTitle(to_qstring(description.title));
+    // The controls without a font of their own take the window's.
+    setFont(to_qfont(description.font));
     // May be minimised, but the layout is made for one size only.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);

@@ -1,0 +1,73 @@
+#include "glyph_ink.h"
+
+#include <algorithm>
+
+namespace glyph_ink {
+
+namespace {
+
+// Antialiased edges are grey; only the dark core of a stroke counts, so the
+// same glyph reads the same wherever it is drawn.
+constexpr unsigned char kInkBelow = 140;
+
+int ink_in_row(const InkMap& map, int y) {
+    int count = 0;
+    for (int x = 0; x < map.width; ++x) count += map.at(x, y);
+    return count;
+}
+
+bool column_has_ink(const InkMap& map, int x) {
+    for (int y = 0; y < map.height; ++y)
+        if (map.at(x, y)) return true;
+    return false;
+}
+
+InkMap crop(const InkMap& map, int left, int top, int right, int bottom) {  // inclusive
+    InkMap cropped;
+    cropped.width = std::max(0, right - left + 1);
+    cropped.height = std::max(0, bottom - top + 1);
+    for (int y = top; y <= bottom; ++y)
+        for (int x = left; x <= right; ++x) cropped.ink.push_back(map.at(x, y));
+    return cropped;
+}
+
+}  // namespace
+
+int InkMap::count() const { return static_cast<int>(std::count(ink.begin(), ink.end(), true)); }
+
+InkMap ink_in(const GrayImage& image, PixelRect rect) {
+    InkMap map;
+    const int left = std::clamp(rect.left, 0, image.width);
+    const int top = std::clamp(rect.top, 0, image.height);
+    map.width = std::clamp(rect.left + rect.width, 0, image.width) - left;
+    map.height = std::clamp(rect.top + rect.height, 0, image.height) - top;
+    for (int y = top; y < top + map.height; ++y)
+        for (int x = left; x < left + map.width; ++x)
+            map.ink.push_back(image.luma[static_cast<std::size_t>(y * image.width + x)] < kInkBelow);
+    return map;
+}
+
+InkMap first_glyph(const InkMap& text) {
+    int first = 0;
+    while (first < text.width && !column_has_ink(text, first)) ++first;
+    if (first == text.width) return {};
+    int last = first;
+    while (last + 1 < text.width && column_has_ink(text, last + 1)) ++last;
+    int top = 0, bottom = text.height - 1;
+    const InkMap columns = crop(text, first, 0, last, text.height - 1);
+    while (ink_in_row(columns, top) == 0) ++top;
+    while (ink_in_row(columns, bottom) == 0) --bottom;
+    return crop(columns, 0, top, columns.width - 1, bottom);
+}
+
+bool same_ink(const InkMap& a, const InkMap& b) {
+    return a.width == b.width && a.height == b.height && a.ink == b.ink;
+}
+
+bool differ_in_shape(const InkMap& a, const InkMap& b) {
+    if (a.width != b.width) return true;
+    if (a.height == 0 || b.height == 0) return a.height != b.height;
+    return ink_in_row(a, 0) != ink_in_row(b, 0) || ink_in_row(a, a.height - 1) != ink_in_row(b, b.height - 1);
+}
+
+}  // namespace glyph_ink

@@ -1,0 +1,46 @@
+// Reads glyphs off a picture of the window, so that a test can tell from
+// the pixels what a user would see: whether a unit is drawn whole, whether
+// two letters can be told apart. Toolkit-free, so every front end's window
+// test shares it.
+#pragma once
+
+#include <vector>
+
+namespace glyph_ink {
+
+// One byte a pixel, 0 black to 255 white, rows top to bottom.
+struct GrayImage {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> luma;
+};
+
+struct PixelRect {
+    int left, top, width, height;
+};
+
+// Which pixels of a part of the picture carry ink (are clearly darker than
+// a light background).
+struct InkMap {
+    int width = 0;
+    int height = 0;
+    std::vector<bool> ink;  // row by row
+
+    bool at(int x, int y) const { return ink[static_cast<std::size_t>(y * width + x)]; }
+    int count() const;
+};
+
+InkMap ink_in(const GrayImage& image, PixelRect rect);
+
+// The leftmost glyph of a line of text: the ink from its first inked column
+// to the next blank one, cut down to the glyph's bounding box.
+InkMap first_glyph(const InkMap& text);
+
+// The same pixels, inked alike.
+bool same_ink(const InkMap& a, const InkMap& b);
+
+// Whether two glyphs differ in shape, not merely in height: in width, or in
+// how much ink their top or bottom rows hold (serifs, a foot, a flag).
+bool differ_in_shape(const InkMap& a, const InkMap& b);
+
+}  // namespace glyph_ink
