@@ -19,7 +19,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
-SITE = sys.argv.pop(1) if len(sys.argv) > 1 else "build/web"
+SITE = sys.argv.pop(1) if __name__ == "__main__" and len(sys.argv) > 1 else "build/web"
 # Without the networking flags Chromium keeps trying to reach the outside.
 CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                   "--disable-background-networking", "--disable-component-update", "--disable-sync"]

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/glyph_ink.h"
 #include "ui/main_window.h"
 #include "ui/win32/win32_ids.h"
 #include "ui/win32/win32_main_window.h"
@@ -164,7 +165,63 @@ public:
     PROCESS_INFORMATION process_;
 };
 
+// The window's client area as the screen shows it, in grey.
+glyph_ink::GrayImage capture_client(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    glyph_ink::GrayImage image;
+    image.width = client.right;
+    image.height = client.bottom;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), image.width, -image.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const HDC screen = GetDC(nullptr);
+    const HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, image.width, image.height, screen, origin.x, origin.y, SRCCOPY);
+    GdiFlush();
+    const auto* bgra = static_cast<const unsigned char*>(bits);
+    for (int i = 0; i < image.width * image.height; ++i, bgra += 4)
+        image.luma.push_back(static_cast<unsigned char>((114 * bgra[0] + 587 * bgra[1] + 299 * bgra[2]) / 1000));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return image;
+}
+
+// From the pixels: the "m" under each raised digit is as whole as the plain
+// "m" of the rows below, and "I" and "l" differ in shape.
+void check_glyphs(const Driver& driver, int dpi) {
+    RedrawWindow(driver.window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(500);
+    const glyph_ink::GrayImage shot = capture_client(driver.window_);
+    const auto ink = [&](const char* name) {
+        for (const ui::Control& each : ui::main_window().controls)
+            if (each.name == name) {
+                const auto px = [&](int twips) { return ui::win32::twips_to_pixels(twips, static_cast<UINT>(dpi)); };
+                return glyph_ink::ink_in(shot, {px(each.rect.left_twips), px(each.rect.top_twips),
+                                                px(each.rect.width_twips), px(each.rect.height_twips)});
+            }
+        return glyph_ink::InkMap{};
+    };
+    using glyph_ink::first_glyph;
+    const char* rows[][3] = {{"Label2", "Label3", "Label8"}, {"Label5", "Label6", "Label10"}};
+    for (const auto& [raised, digit, plain] : rows) {
+        const bool drawn = ink(digit).count() > 0 && first_glyph(ink(plain)).count() > 0;
+        check(drawn && glyph_ink::same_ink(first_glyph(ink(raised)), first_glyph(ink(plain))),
+              std::string("the m of ") + raised + " is whole under its raised " + digit);
+    }
+    check(glyph_ink::differ_in_shape(first_glyph(ink("Label1")), first_glyph(ink("Label9"))),
+          "I and l differ in shape");
+}
+
 void run(Driver& driver, int dpi) {
+    check_glyphs(driver, dpi);
+
     const struct {
         const char* box;
         const wchar_t* text;

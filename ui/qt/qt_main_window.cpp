@@ -25,6 +25,8 @@ QFont to_qfont(const FontSpec& spec) {
     QFont font(to_qstring(spec.family));
     font.setPointSizeF(spec.points);
     font.setWeight(QFont::Weight(spec.weight));
+    // Set, not inherited: the window's font may ask for no smoothing.
+    font.setStyleStrategy(QFont::PreferDefault);
     return font;
 }
 
@@ -50,8 +52,13 @@ QFrame* create_line(QWidget* client) {
 QtMainWindow::QtMainWindow(const WindowDescription& description) : description_(description) {
     setObjectName(to_qstring(description.name));
     setWindowTitle(to_qstring(description.title));
-    // The controls without a font of their own take the window's.
-    setFont(to_qfont(description.font));
+    // The controls without a font of their own take the window's. Song
+    // faces are made to be drawn crisp at dialog sizes, and smoothed their
+    // one-pixel strokes turn pale grey; on a high-DPI screen there is
+    // enough resolution for smoothing to help.
+    QFont window_font = to_qfont(description.font);
+    if (devicePixelRatioF() < 1.5) window_font.setStyleStrategy(QFont::NoAntialias);
+    setFont(window_font);
     // May be minimised, but the layout is made for one size only.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);

@@ -299,8 +299,8 @@
     const width = frame.offsetWidth;
     const height = frame.offsetHeight;
     const padding = 16;
-    const room = document.documentElement.clientWidth - padding;
-    const scale = Math.min(LARGEST_SCALE, room / width);
+    const scale = Math.min(LARGEST_SCALE, (document.documentElement.clientWidth - padding) / width,
+      (document.documentElement.clientHeight - padding) / height);
     frame.style.transform = `scale(${scale})`;
     app.style.width = `${Math.floor(width * scale)}px`;
     app.style.height = `${Math.ceil(height * scale)}px`;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <array>
 
 #include "ui/win32/win32_ids.h"
 
@@ -17,22 +18,16 @@ namespace {
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = 0;
 
-// Where "楷体_GB2312" is missing (current Windows ships KaiTi as "楷体"),
-// the same face under its newer name.
-constexpr wchar_t kKaiFallback[] = L"楷体";
-
 // Windows 7 lacks the per-monitor DPI functions, so they are looked up at
 // run time and the older, system-DPI calls stand in where they are missing.
 struct DpiFunctions {
     UINT(WINAPI* get_dpi_for_window)(HWND) = nullptr;
     BOOL(WINAPI* adjust_window_rect_ex_for_dpi)(LPRECT, DWORD, BOOL, DWORD, UINT) = nullptr;
-    BOOL(WINAPI* system_parameters_info_for_dpi)(UINT, UINT, PVOID, UINT, UINT) = nullptr;
 
     DpiFunctions() {
         const HMODULE user32 = GetModuleHandleW(L"user32.dll");
         load(user32, "GetDpiForWindow", get_dpi_for_window);
         load(user32, "AdjustWindowRectExForDpi", adjust_window_rect_ex_for_dpi);
-        load(user32, "SystemParametersInfoForDpi", system_parameters_info_for_dpi);
     }
 
     template <typename Function>
@@ -59,19 +54,6 @@ UINT dpi_of(HWND window) {
     return system_dpi();
 }
 
-HFONT create_message_font(UINT dpi) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (dpi_functions().system_parameters_info_for_dpi) {
-        dpi_functions().system_parameters_info_for_dpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi);
-    } else {
-        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-        metrics.lfMessageFont.lfHeight =
-            MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), static_cast<int>(system_dpi()));
-    }
-    return CreateFontIndirectW(&metrics.lfMessageFont);
-}
-
 std::wstring face_of(HFONT font) {
     const HDC screen = GetDC(nullptr);
     const HGDIOBJ old = SelectObject(screen, font);
@@ -82,25 +64,64 @@ std::wstring face_of(HFONT font) {
     return face;
 }
 
+// The names a face the description asks for goes by where that name is
+// missing. Current Windows ships 楷体_GB2312 as "楷体". SimSun is on every
+// Chinese Windows (GetTextFace may call it 宋体 or SimSun); elsewhere the same
+// narrow half-width serif Latin letters come from NSimSun, from AR PL UMing
+// (a Linux face that Wine finds), and last from Courier New, which every
+// Windows has: its "m" still fits before a raised digit and its "I" has the
+// serifs that its "l" lacks.
+struct FaceNames {
+    std::string_view family;
+    std::array<const wchar_t*, 5> alternates;
+};
+constexpr FaceNames kFaceNames[] = {
+    {"楷体_GB2312", {L"楷体", L"KaiTi"}},
+    {"宋体", {L"SimSun", L"NSimSun", L"新宋体", L"AR PL UMing CN", L"Courier New"}},
+};
+
+constexpr LONG kLargestUnsmoothedPixels = 16;
+
 HFONT create_font(const FontSpec& spec, UINT dpi) {
     LOGFONTW logfont{};
     // Points to pixels: negative, so it is the character height, not the cell.
     logfont.lfHeight = -static_cast<LONG>(spec.points * dpi / 72.0 + 0.5);
     logfont.lfWeight = spec.weight;
     logfont.lfCharSet = static_cast<BYTE>(spec.charset);
+    // Song faces are made to be drawn crisp at dialog sizes: SimSun carries
+    // bitmaps for them. Smoothed, their one-pixel strokes turn pale grey.
+    if (-logfont.lfHeight <= kLargestUnsmoothedPixels) logfont.lfQuality = NONANTIALIASED_QUALITY;
     const std::wstring family = to_wide(spec.family);
-    lstrcpynW(logfont.lfFaceName, family.c_str(), LF_FACESIZE);
-    HFONT font = CreateFontIndirectW(&logfont);
-    if (face_of(font) == family) return font;
 
-    lstrcpynW(logfont.lfFaceName, kKaiFallback, LF_FACESIZE);
-    HFONT fallback = CreateFontIndirectW(&logfont);
-    if (face_of(fallback) == kKaiFallback) {
-        DeleteObject(font);
-        return fallback;
+    std::vector<std::wstring> names{family};
+    for (const FaceNames& known : kFaceNames)
+        if (known.family == spec.family)
+            for (const wchar_t* alternate : known.alternates)
+                if (alternate) names.emplace_back(alternate);
+    const auto is_one_of_them = [&](const std::wstring& face) {
+        return std::find(names.begin(), names.end(), face) != names.end();
+    };
+
+    // The font mapper always gives some font; the first whose face really
+    // is one of the names is the one.
+    HFONT first = nullptr;
+    for (const std::wstring& name : names) {
+        lstrcpynW(logfont.lfFaceName, name.c_str(), LF_FACESIZE);
+        HFONT font = CreateFontIndirectW(&logfont);
+        if (is_one_of_them(face_of(font))) {
+            if (first) DeleteObject(first);
+            return font;
+        }
+        if (!first) {
+            first = font;
+            // Past the face that was asked for, a face of another character
+            // set must not be passed over for want of GB2312.
+            logfont.lfCharSet = DEFAULT_CHARSET;
+        } else {
+            DeleteObject(font);
+        }
     }
-    DeleteObject(fallback);
-    return font;  // neither exists: whatever the font mapper chose for the first
+    return first;  // none exists: whatever the font mapper chose for the first
 }
 
 const wchar_t* window_class_of(ControlKind kind) {
@@ -334,7 +355,7 @@ void Win32MainWindow::create_tooltips() {
 
 void Win32MainWindow::make_fonts() {
     free_fonts();
-    message_font_ = create_message_font(dpi_);
+    window_font_ = create_font(description_.font, dpi_);
     for (const Control& each : description_.controls) {
         if (!each.font) continue;
         const bool known = std::any_of(own_fonts_.begin(), own_fonts_.end(),
@@ -344,8 +365,8 @@ void Win32MainWindow::make_fonts() {
 }
 
 void Win32MainWindow::free_fonts() {
-    if (message_font_) DeleteObject(message_font_);
-    message_font_ = nullptr;
+    if (window_font_) DeleteObject(window_font_);
+    window_font_ = nullptr;
     for (const OwnFont& own : own_fonts_) DeleteObject(own.font);
     own_fonts_.clear();
 }
@@ -353,7 +374,7 @@ void Win32MainWindow::free_fonts() {
 HFONT Win32MainWindow::font_for(const Control& control) const {
     for (const OwnFont& own : own_fonts_)
         if (own.spec == control.font) return own.font;
-    return message_font_;
+    return window_font_;
 }
 
 void Win32MainWindow::layout() {

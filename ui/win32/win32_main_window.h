@@ -59,7 +59,7 @@ private:
     std::vector<HWND> controls_;  // in the order of the description
     HWND focus_ = nullptr;        // given back when the window is activated again
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
-    HFONT message_font_ = nullptr;
+    HFONT window_font_ = nullptr;  // of the controls without a font of their own
     struct OwnFont {
         const FontSpec* spec;
         HFONT font;
