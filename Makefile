@@ -23,7 +23,7 @@ TEST_PACKAGES := $(PACKAGE_PACKAGES) $(WINDOWS_PACKAGES) $(WEB_TEST_PACKAGES) li
 FUZZ_SECONDS := 30
 
 .PHONY: run test bench windows package web serve deps-run deps-test deps-windows deps-package deps-web linux \
-    test-linux test-sanitize test-fuzz test-windows test-web test-package package-build web-build clean
+    test-linux test-sanitize test-fuzz test-windows test-web test-package package-build web-build windows-build clean
 
 run: deps-run linux
 	$(BUILD)/linux/bemvara
@@ -67,7 +67,9 @@ deps-windows:
 # Bemvara.exe, cross-built in its own tree.
 WINDOWS_CONFIGURE := $(CMAKE_CONFIGURE) -S . -B $(BUILD)/windows -DCMAKE_BUILD_TYPE=MinSizeRel \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
-windows: deps-windows
+windows: deps-windows windows-build
+
+windows-build:
 	$(WINDOWS_CONFIGURE) -DBEMVARA_TESTS=OFF
 	cmake --build $(BUILD)/windows $(JOBS) --target Bemvara
 	@ls -l $(BUILD)/windows/Bemvara.exe
@@ -130,12 +132,13 @@ test-fuzz:
 	    $(BUILD)/fuzz/corpus tests/fuzz/seeds 2>&1 | tail -n 12
 	@echo "fuzz_calc: no invariant broken in $(FUZZ_SECONDS) s"
 
+# Every figure beside its yardstick, measured in one run: one table.
 bench: deps-test
 	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/bench -DCMAKE_BUILD_TYPE=Release \
-	    -DBEMVARA_FRONT_END=ON -DBEMVARA_TESTS=OFF -DBEMVARA_BENCH=ON
-	cmake --build $(BUILD)/bench $(JOBS)
-	$(BUILD)/bench/bench/bench_calc
-	bench/startup $(BUILD)/bench
+	    -DBEMVARA_FRONT_END=ON -DBEMVARA_TESTS=OFF -DBEMVARA_BENCH=ON >/dev/null
+	cmake --build $(BUILD)/bench $(JOBS) >/dev/null
+	$(MAKE) --no-print-directory windows-build web-build >/dev/null
+	bench/report $(BUILD)/bench $(BUILD)/windows/Bemvara.exe $(BUILD)/web
 
 clean:
 	rm -rf $(BUILD)

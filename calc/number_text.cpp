@@ -170,6 +170,13 @@ void scan_number(std::string_view text, DecimalNumber& number) {
 constexpr std::int64_t kOverflowExponent = 310;    // 0.1e310 > DBL_MAX
 constexpr std::int64_t kUnderflowExponent = -330;  // 0.9e-330 < half the least subnormal
 
+// 10^15 < 2^53: up to 15 digits make an exact double, and so does every
+// power of ten up to 10^22.
+constexpr std::size_t kExactDigits = 15;
+constexpr std::int64_t kExactPowerOfTen = 22;
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 double to_double(const DecimalNumber& number) {
     const double sign = number.negative ? -1.0 : 1.0;
     if (number.digit_count == 0) return sign * 0.0;
@@ -177,13 +184,25 @@ double to_double(const DecimalNumber& number) {
     if (number.exponent > kOverflowExponent) return huge;
     if (number.exponent < kUnderflowExponent) return sign * 0.0;
 
-    // "ddd" then "e" and the exponent of the last digit: one text that
-    // fast_float rounds correctly in a single pass, however many digits.
+    // What users type mostly has few digits and a small exponent: then the
+    // digits are an exact double, and so is the power of ten, and one
+    // multiplication or division rounds correctly (Clinger's fast path).
+    const auto last_digit_exponent = number.exponent - static_cast<std::int64_t>(number.digit_count);
+    if (!number.dropped_nonzero && number.digit_count <= kExactDigits &&
+        last_digit_exponent >= -kExactPowerOfTen && last_digit_exponent <= kExactPowerOfTen) {
+        std::uint64_t whole = 0;
+        for (std::size_t i = 0; i < number.digit_count; ++i) whole = whole * 10 + static_cast<unsigned>(number.digits[i] - '0');
+        const double power = kPowersOfTen[last_digit_exponent < 0 ? -last_digit_exponent : last_digit_exponent];
+        const double exact = static_cast<double>(whole);
+        return sign * (last_digit_exponent < 0 ? exact / power : exact * power);
+    }
+
+    // Otherwise "ddd" then "e" and the exponent of the last digit: one text
+    // that fast_float rounds correctly in a single pass, however many digits.
     char text[kKeptDigits + 32];
     std::memcpy(text, number.digits, number.digit_count);
     char* end = text + number.digit_count;
     *end++ = 'e';
-    const auto last_digit_exponent = number.exponent - static_cast<std::int64_t>(number.digit_count);
     end = std::to_chars(end, text + sizeof text, last_digit_exponent).ptr;
 
     double magnitude = 0.0;
@@ -194,7 +213,77 @@ double to_double(const DecimalNumber& number) {
 
 }  // namespace
 
+namespace {
+
+bool is_blank_or_wide(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Most texts are a plain ASCII number with a few digits: read those in one
+// tight pass. Anything that needs the full reader (blanks or full-width
+// forms that may continue the number, many digits, a large exponent) gives
+// nothing, and the full reader starts over.
+std::optional<double> read_plain_number(std::string_view text) {
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    const auto is_ascii_blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (at != end && is_ascii_blank(*at)) ++at;
+    bool negative = false;
+    if (at != end && (*at == '+' || *at == '-')) negative = *at++ == '-';
+    std::uint64_t whole = 0;  // the significant digits so far
+    std::size_t digits = 0;
+    std::int64_t exponent = 0;  // of the last digit
+    bool any_digit = false;
+    bool seen_point = false;
+    for (; at != end; ++at) {
+        if (is_digit(*at)) {
+            any_digit = true;
+            if (whole != 0 || *at != '0') {
+                if (++digits > kExactDigits) return std::nullopt;
+                whole = whole * 10 + static_cast<unsigned>(*at - '0');
+            }
+            if (seen_point) --exponent;
+        } else if (*at == '.' && !seen_point) {
+            seen_point = true;
+        } else {
+            break;
+        }
+    }
+    if (!any_digit) return std::nullopt;
+    if (at != end && is_exponent_mark(*at)) {
+        const char* mark = at++;
+        bool exponent_negative = false;
+        if (at != end && (*at == '+' || *at == '-')) exponent_negative = *at++ == '-';
+        if (at != end && is_digit(*at)) {
+            std::int64_t written = 0;
+            for (int count = 0; at != end && is_digit(*at); ++at, ++count) {
+                if (count == 4) return std::nullopt;
+                written = written * 10 + (*at - '0');
+            }
+            exponent += exponent_negative ? -written : written;
+        } else if (at != end && is_blank_or_wide(*at)) {
+            return std::nullopt;  // "1e 5": the exponent may go on
+        } else {
+            at = mark;  // "1e", "1ex": the mark is not part of the number
+        }
+    }
+    // Blanks may end the text; anything after them may continue the number.
+    const char* after = at;
+    while (after != end && is_ascii_blank(*after)) ++after;
+    if (after != at && after != end) return std::nullopt;
+    if (after == at && at != end && is_blank_or_wide(*at)) return std::nullopt;
+    const double sign = negative ? -1.0 : 1.0;
+    if (whole == 0) return sign * 0.0;
+    if (exponent < -kExactPowerOfTen || exponent > kExactPowerOfTen) return std::nullopt;
+    const double power = kPowersOfTen[exponent < 0 ? -exponent : exponent];
+    const double exact = static_cast<double>(whole);
+    return sign * (exponent < 0 ? exact / power : exact * power);
+}
+
+}  // namespace
+
 double read_number(std::string_view text) {
+    if (const auto plain = read_plain_number(text)) return *plain;
     DecimalNumber number;
     scan_number(text, number);
     return to_double(number);
@@ -207,7 +296,26 @@ constexpr int kLargestFixedExponent = 14;   // 999999999999999 still fixed
 constexpr int kSmallestPlainExponent = -4;  // .0001234... always fixed
 constexpr int kMostDecimalPlaces = 15;      // below that, fixed while it fits
 
-void append_exponent(std::string& out, int exponent) {
+// Where write_number puts its text: on the stack, so the string it returns
+// is the only allocation, and none for texts short enough to live inside it.
+class TextBuffer {
+public:
+    void push_back(char c) { text_[length_++] = c; }
+    void append(const char* first, const char* last) {
+        while (first != last) push_back(*first++);
+    }
+    void append(std::size_t count, char c) {
+        while (count-- > 0) push_back(c);
+    }
+    std::string str() const { return std::string(text_, length_); }
+
+private:
+    // Longest: sign, point, 15 zeros and 15 digits (" .000000000000000123...").
+    char text_[40];
+    std::size_t length_ = 0;
+};
+
+void append_exponent(TextBuffer& out, int exponent) {
     out.push_back('E');
     out.push_back(exponent < 0 ? '-' : '+');
     const int magnitude = exponent < 0 ? -exponent : exponent;
@@ -317,8 +425,7 @@ std::string write_number(double value) {
     int digit_count = kSignificantDigits;
     while (digit_count > 1 && digits[digit_count - 1] == '0') --digit_count;
 
-    std::string out;
-    out.reserve(32);
+    TextBuffer out;
     out.push_back(value < 0 ? '-' : ' ');
 
     const int decimal_places = digit_count - 1 - exponent;
@@ -343,7 +450,7 @@ std::string write_number(double value) {
         out.append(static_cast<std::size_t>(-exponent - 1), '0');
         out.append(digits, digits + digit_count);
     }
-    return out;
+    return out.str();
 }
 
 }  // namespace calc

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "calc/number_text.h"
@@ -40,7 +41,15 @@ void check_round_trip(double x) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
-    check_round_trip(calc::read_number(bytes));
+    const double read = calc::read_number(bytes);
+    check_round_trip(read);
+    // A leading ideographic space changes no number, but it sends the text
+    // past the quick reader of plain ASCII numbers to the full one: the two
+    // must agree.
+    const std::string with_blank = "\xE3\x80\x80" + std::string(bytes);
+    const double read_in_full = calc::read_number(with_blank);
+    check(std::memcmp(&read, &read_in_full, sizeof read) == 0 || (std::isnan(read) && std::isnan(read_in_full)),
+          "the quick and the full reader agree");
     if (size >= sizeof(double)) {
         double x;
         std::memcpy(&x, data, sizeof x);

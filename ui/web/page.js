@@ -324,6 +324,7 @@
     });
     focusableControls()[0].focus();
     document.body.dataset.ready = 'true';
+    performance.mark('ready');  // a calculation can run from here on
   }
 
   createBemvara({ view }).then(start);
