@@ -133,12 +133,14 @@ test-fuzz:
 	@echo "fuzz_calc: no invariant broken in $(FUZZ_SECONDS) s"
 
 # Every figure beside its yardstick, measured in one run: one table.
+# The builds go to a log, shown only if one fails, so the table stands alone.
+BENCH_LOG := $(BUILD)/bench.log
 bench: deps-test
-	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/bench -DCMAKE_BUILD_TYPE=Release \
-	    -DBEMVARA_FRONT_END=ON -DBEMVARA_TESTS=OFF -DBEMVARA_BENCH=ON >/dev/null
-	cmake --build $(BUILD)/bench $(JOBS) >/dev/null
-	$(MAKE) --no-print-directory windows-build web-build >/dev/null
-	bench/report $(BUILD)/bench $(BUILD)/windows/Bemvara.exe $(BUILD)/web
+	@mkdir -p $(BUILD)
+	@{ $(CMAKE_CONFIGURE) -S . -B $(BUILD)/bench -DCMAKE_BUILD_TYPE=Release \
+	    -DBEMVARA_FRONT_END=ON -DBEMVARA_TESTS=OFF -DBEMVARA_BENCH=ON && cmake --build $(BUILD)/bench $(JOBS) && \
+	    $(MAKE) --no-print-directory windows-build web-build; } >$(BENCH_LOG) 2>&1 || { cat $(BENCH_LOG); exit 1; }
+	@bench/report $(BUILD)/bench $(BUILD)/windows/Bemvara.exe $(BUILD)/web
 
 clean:
 	rm -rf $(BUILD)

@@ -16,6 +16,9 @@
   // Above this the window only grows coarse; below 1 it still fits a phone.
   const LARGEST_SCALE = 2;
   const ITEM_CLASS = { label: 'label', text_box: 'text-box', push_button: 'push-button', line: 'line' };
+  // As page.css draws them: the window's border, the menu bar and its rule.
+  const FRAME_BORDER = 1;
+  const MENU_BAR_HEIGHT = 20;
   // The limit of the desktop's text boxes, so a long paste behaves alike.
   const MAX_TEXT_LENGTH = 32767;
 
@@ -290,17 +293,18 @@
     return element('div', { id: description.name, className: 'window' }, [buildMenuBar(), client]);
   }
 
-  // The window keeps its layout and is scaled as a whole to the screen.
+  // The window keeps its layout and is scaled as a whole to the screen. Its
+  // size is worked out rather than measured, so that nothing waits for a
+  // layout (and the CJK fonts it loads) before the page can calculate.
   function fitToScreen() {
     const frame = document.getElementById(description.name);
     if (!frame) return;
     const app = document.getElementById('app');
-    frame.style.transform = '';
-    const width = frame.offsetWidth;
-    const height = frame.offsetHeight;
+    const width = pixels(description.width_twips) + 2 * FRAME_BORDER;
+    const height = pixels(description.height_twips) + MENU_BAR_HEIGHT + 2 * FRAME_BORDER;
     const padding = 16;
-    const scale = Math.min(LARGEST_SCALE, (document.documentElement.clientWidth - padding) / width,
-      (document.documentElement.clientHeight - padding) / height);
+    const scale = Math.min(LARGEST_SCALE, (window.innerWidth - padding) / width,
+      (window.innerHeight - padding) / height);
     frame.style.transform = `scale(${scale})`;
     app.style.width = `${Math.floor(width * scale)}px`;
     app.style.height = `${Math.ceil(height * scale)}px`;
@@ -322,12 +326,24 @@
     document.addEventListener('pointerdown', (event) => {
       if (!(event.target instanceof Element) || !event.target.closest('[role="menubar"]')) closeMenus();
     });
-    focusableControls()[0].focus();
-    document.body.dataset.ready = 'true';
     performance.mark('ready');  // a calculation can run from here on
+    // Focusing lays the page out, and the first layout of Chinese text is
+    // most of the time before the first frame: the fonts are looked up then.
+    focusableControls()[0].focus({ preventScroll: true });
+    document.body.dataset.ready = 'true';
   }
 
-  createBemvara({ view }).then(start);
+  // The page's head started compiling the module; a server that calls it
+  // something other than application/wasm makes that fail, and then it is
+  // compiled from its bytes.
+  function instantiateWasm(imports, receiveInstance) {
+    const compiled = (window.bemvaraCompiled || Promise.reject(new Error('not started')))
+      .catch(() => fetch('bemvara.wasm').then((response) => response.arrayBuffer()).then(WebAssembly.compile));
+    compiled.then((wasm) => WebAssembly.instantiate(wasm, imports).then((instance) => receiveInstance(instance, wasm)));
+    return {};
+  }
+
+  createBemvara({ view, instantiateWasm }).then(start);
 
   if ('serviceWorker' in navigator && location.protocol !== 'file:') {
     navigator.serviceWorker.register('service-worker.js').catch(() => {});
