@@ -29,19 +29,19 @@ run: deps-run linux
 	$(BUILD)/linux/bemvara
 
 deps-run:
-	tools/install-packages $(RUN_PACKAGES)
+	@tools/install-packages $(RUN_PACKAGES)
 
 linux:
 	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=Release -DBEMVARA_FRONT_END=ON
 	cmake --build $(BUILD)/linux $(JOBS) --target bemvara
 
 deps-test:
-	tools/install-packages $(TEST_PACKAGES)
+	@tools/install-packages $(TEST_PACKAGES)
 
 test: deps-test test-linux test-sanitize test-fuzz test-windows test-web test-package
 
 deps-package:
-	tools/install-packages $(PACKAGE_PACKAGES)
+	@tools/install-packages $(PACKAGE_PACKAGES)
 
 # bemvara_VERSION_amd64.deb in build/package.
 package: deps-package package-build
@@ -62,7 +62,7 @@ test-package: package-build
 	tests/package/check-package $(BUILD)/package
 
 deps-windows:
-	tools/install-packages $(WINDOWS_PACKAGES)
+	@tools/install-packages $(WINDOWS_PACKAGES)
 
 # Bemvara.exe, cross-built in its own tree.
 WINDOWS_CONFIGURE := $(CMAKE_CONFIGURE) -S . -B $(BUILD)/windows -DCMAKE_BUILD_TYPE=MinSizeRel \
@@ -81,7 +81,7 @@ test-windows:
 	ctest --test-dir $(BUILD)/windows --output-on-failure
 
 deps-web:
-	tools/install-packages $(WEB_PACKAGES)
+	@tools/install-packages $(WEB_PACKAGES)
 
 # The site, in build/web: a folder of static files that any web server can
 # serve. em++ needs Debian's acorn module, where Node.js does not look.
