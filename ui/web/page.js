@@ -306,6 +306,8 @@
     const scale = Math.min(LARGEST_SCALE, (window.innerWidth - padding) / width,
       (window.innerHeight - padding) / height);
     frame.style.transform = `scale(${scale})`;
+    // The message box's text at the size of the window's.
+    document.getElementById('message').style.fontSize = `${description.font.points * scale}pt`;
     app.style.width = `${Math.floor(width * scale)}px`;
     app.style.height = `${Math.ceil(height * scale)}px`;
     app.style.margin = '0 auto';
