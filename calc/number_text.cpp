@@ -26,6 +26,8 @@ struct Symbol {
     std::size_t length;  // bytes it takes in the UTF-8 text
 };
 
+bool is_ascii_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
 // Decodes the character at `pos`, folding the full-width forms that Chinese
 // input methods produce onto ASCII. Only the few sequences that matter are
 // recognised; everything else, invalid UTF-8 included, is kStop, so no byte
@@ -35,7 +37,7 @@ Symbol symbol_at(std::string_view text, std::size_t pos) {
     const unsigned char lead = byte(0);
     if (lead < 0x80) {
         const char c = static_cast<char>(lead);
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') return {kBlank, 1};
+        if (is_ascii_blank(c)) return {kBlank, 1};
         return {c == '\0' ? kStop : c, 1};
     }
     if (text.size() - pos < 3) return {kStop, 1};
@@ -177,6 +179,19 @@ constexpr std::int64_t kExactPowerOfTen = 22;
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+// whole x 10^exponent, correctly rounded, for whole < 10^15 and |exponent|
+// <= 22: both are exact doubles, so one multiplication or division rounds
+// correctly (Clinger's fast path).
+double exact_decimal(std::uint64_t whole, std::int64_t exponent) {
+    const double power = kPowersOfTen[exponent < 0 ? -exponent : exponent];
+    const double exact = static_cast<double>(whole);
+    return exponent < 0 ? exact / power : exact * power;
+}
+
+bool is_exact_decimal(std::size_t digit_count, std::int64_t exponent) {
+    return digit_count <= kExactDigits && exponent >= -kExactPowerOfTen && exponent <= kExactPowerOfTen;
+}
+
 double to_double(const DecimalNumber& number) {
     const double sign = number.negative ? -1.0 : 1.0;
     if (number.digit_count == 0) return sign * 0.0;
@@ -184,17 +199,12 @@ double to_double(const DecimalNumber& number) {
     if (number.exponent > kOverflowExponent) return huge;
     if (number.exponent < kUnderflowExponent) return sign * 0.0;
 
-    // What users type mostly has few digits and a small exponent: then the
-    // digits are an exact double, and so is the power of ten, and one
-    // multiplication or division rounds correctly (Clinger's fast path).
     const auto last_digit_exponent = number.exponent - static_cast<std::int64_t>(number.digit_count);
-    if (!number.dropped_nonzero && number.digit_count <= kExactDigits &&
-        last_digit_exponent >= -kExactPowerOfTen && last_digit_exponent <= kExactPowerOfTen) {
+    if (!number.dropped_nonzero && is_exact_decimal(number.digit_count, last_digit_exponent)) {
         std::uint64_t whole = 0;
-        for (std::size_t i = 0; i < number.digit_count; ++i) whole = whole * 10 + static_cast<unsigned>(number.digits[i] - '0');
-        const double power = kPowersOfTen[last_digit_exponent < 0 ? -last_digit_exponent : last_digit_exponent];
-        const double exact = static_cast<double>(whole);
-        return sign * (last_digit_exponent < 0 ? exact / power : exact * power);
+        for (std::size_t i = 0; i < number.digit_count; ++i)
+            whole = whole * 10 + static_cast<unsigned>(number.digits[i] - '0');
+        return sign * exact_decimal(whole, last_digit_exponent);
     }
 
     // Otherwise "ddd" then "e" and the exponent of the last digit: one text
@@ -211,13 +221,7 @@ double to_double(const DecimalNumber& number) {
     return sign * magnitude;
 }
 
-}  // namespace
-
-namespace {
-
-bool is_blank_or_wide(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || static_cast<unsigned char>(c) >= 0x80;
-}
+bool is_blank_or_wide(char c) { return is_ascii_blank(c) || static_cast<unsigned char>(c) >= 0x80; }
 
 // Most texts are a plain ASCII number with a few digits: read those in one
 // tight pass. Anything that needs the full reader (blanks or full-width
@@ -226,7 +230,6 @@ bool is_blank_or_wide(char c) {
 std::optional<double> read_plain_number(std::string_view text) {
     const char* at = text.data();
     const char* const end = at + text.size();
-    const auto is_ascii_blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
     while (at != end && is_ascii_blank(*at)) ++at;
     bool negative = false;
     if (at != end && (*at == '+' || *at == '-')) negative = *at++ == '-';
@@ -274,10 +277,8 @@ std::optional<double> read_plain_number(std::string_view text) {
     if (after == at && at != end && is_blank_or_wide(*at)) return std::nullopt;
     const double sign = negative ? -1.0 : 1.0;
     if (whole == 0) return sign * 0.0;
-    if (exponent < -kExactPowerOfTen || exponent > kExactPowerOfTen) return std::nullopt;
-    const double power = kPowersOfTen[exponent < 0 ? -exponent : exponent];
-    const double exact = static_cast<double>(whole);
-    return sign * (exponent < 0 ? exact / power : exact * power);
+    if (!is_exact_decimal(digits, exponent)) return std::nullopt;
+    return sign * exact_decimal(whole, exponent);
 }
 
 }  // namespace
@@ -330,6 +331,7 @@ void append_exponent(TextBuffer& out, int exponent) {
 // is the decimal point, so the digits are picked out around it. Slow, so
 // only the few values that the fast path below cannot settle come here.
 void round_by_c_library(double magnitude, char (&digits)[kSignificantDigits], int& exponent) {
+    std::fill(std::begin(digits), std::end(digits), '0');
     char scientific[48];
     const int length = std::snprintf(scientific, sizeof scientific, "%.*e", kSignificantDigits - 1, magnitude);
     const char* const end = scientific + std::clamp(length, 0, static_cast<int>(sizeof scientific) - 1);
@@ -420,7 +422,7 @@ std::string write_number(double value) {
     if (value == 0.0) return " 0";  // negative zero too
 
     int exponent = 0;
-    char digits[kSignificantDigits] = {'0'};
+    char digits[kSignificantDigits];
     round_to_significant_digits(std::fabs(value), digits, exponent);
     int digit_count = kSignificantDigits;
     while (digit_count > 1 && digits[digit_count - 1] == '0') --digit_count;

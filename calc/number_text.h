@@ -25,7 +25,8 @@ namespace calc {
 //   read_number("１．５")  -> 1.5        read_number("1E-200")  -> 1e-200
 //
 // Too large a magnitude reads as +/- infinity; too small a one reads as the
-// correctly rounded subnormal or zero. Any byte sequence is safe to pass.
+// correctly rounded subnormal or zero. Any byte sequence is safe to pass,
+// and reading never touches the heap, however long the text.
 double read_number(std::string_view text);
 
 // Writes `value` rounded to 15 significant digits, with a leading blank in

@@ -71,16 +71,19 @@ std::wstring face_of(HFONT font) {
 // (a Linux face that Wine finds), and last from Courier New, which every
 // Windows has: its "m" still fits before a raised digit and its "I" has the
 // serifs that its "l" lacks.
+//
+// Song faces are made to be drawn crisp at dialog sizes (SimSun carries
+// bitmaps for them); smoothed, their one-pixel strokes turn pale grey.
 struct FaceNames {
     std::string_view family;
     std::array<const wchar_t*, 5> alternates;
+    bool crisp_when_small;
 };
 constexpr FaceNames kFaceNames[] = {
-    {"楷体_GB2312", {L"楷体", L"KaiTi"}},
-    {"宋体", {L"SimSun", L"NSimSun", L"新宋体", L"AR PL UMing CN", L"Courier New"}},
+    {"楷体_GB2312", {L"楷体", L"KaiTi"}, false},
+    {"宋体", {L"SimSun", L"NSimSun", L"新宋体", L"AR PL UMing CN", L"Courier New"}, true},
 };
-
-constexpr LONG kLargestUnsmoothedPixels = 16;
+constexpr LONG kLargestCrispPixels = 16;
 
 HFONT create_font(const FontSpec& spec, UINT dpi) {
     LOGFONTW logfont{};
@@ -88,16 +91,16 @@ HFONT create_font(const FontSpec& spec, UINT dpi) {
     logfont.lfHeight = -static_cast<LONG>(spec.points * dpi / 72.0 + 0.5);
     logfont.lfWeight = spec.weight;
     logfont.lfCharSet = static_cast<BYTE>(spec.charset);
-    // Song faces are made to be drawn crisp at dialog sizes: SimSun carries
-    // bitmaps for them. Smoothed, their one-pixel strokes turn pale grey.
-    if (-logfont.lfHeight <= kLargestUnsmoothedPixels) logfont.lfQuality = NONANTIALIASED_QUALITY;
     const std::wstring family = to_wide(spec.family);
 
     std::vector<std::wstring> names{family};
-    for (const FaceNames& known : kFaceNames)
-        if (known.family == spec.family)
-            for (const wchar_t* alternate : known.alternates)
-                if (alternate) names.emplace_back(alternate);
+    for (const FaceNames& known : kFaceNames) {
+        if (known.family != spec.family) continue;
+        for (const wchar_t* alternate : known.alternates)
+            if (alternate) names.emplace_back(alternate);
+        if (known.crisp_when_small && -logfont.lfHeight <= kLargestCrispPixels)
+            logfont.lfQuality = NONANTIALIASED_QUALITY;
+    }
     const auto is_one_of_them = [&](const std::wstring& face) {
         return std::find(names.begin(), names.end(), face) != names.end();
     };
