@@ -103,7 +103,6 @@ void write_control(JsonWriter& json, const WindowDescription& window, const Cont
     json.key("top_twips").value(control.rect.top_twips);
     json.key("width_twips").value(control.rect.width_twips);
     json.key("height_twips").value(control.rect.height_twips);
-    json.key("tab_index").value(control.tab_index);
     json.key("takes_focus").value(takes_focus(control));
     json.key("tooltip").value(control.tooltip);
     json.key("accessible_name").value(control.kind == ControlKind::text_box ? accessible_name(window, control) : "");

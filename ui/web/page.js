@@ -310,14 +310,12 @@
     document.getElementById('message').style.fontSize = `${description.font.points * scale}pt`;
     app.style.width = `${Math.floor(width * scale)}px`;
     app.style.height = `${Math.ceil(height * scale)}px`;
-    app.style.margin = '0 auto';
   }
 
   function start(instance) {
     module = instance;
     description = JSON.parse(module.UTF8ToString(module._bemvara_description()));
     document.title = description.title;
-    document.documentElement.lang = 'zh-CN';
     const app = document.getElementById('app');
     app.style.font = fontCss(description.font);
     app.replaceChildren(buildWindow(), buildMessageDialog());
