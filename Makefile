@@ -18,47 +18,72 @@ WEB_PACKAGES := cmake make python3 libfast-float-dev emscripten
 WEB_TEST_PACKAGES := $(WEB_PACKAGES) googletest nodejs chromium chromium-driver python3-selenium
 # A Debian package, and the tools that check it.
 PACKAGE_PACKAGES := $(RUN_PACKAGES) dpkg-dev file desktop-file-utils appstream lintian
-TEST_PACKAGES := $(PACKAGE_PACKAGES) $(WINDOWS_PACKAGES) $(WEB_TEST_PACKAGES) libgtest-dev libbenchmark-dev clang libclang-rt-14-dev \
+# The quick inner loop: the tables and the Qt window on its offscreen platform.
+CHECK_PACKAGES := $(RUN_PACKAGES) libgtest-dev
+TEST_PACKAGES := $(PACKAGE_PACKAGES) $(WINDOWS_PACKAGES) $(WEB_TEST_PACKAGES) libgtest-dev libbenchmark-dev clang \
     python3 xvfb xauth xdotool imagemagick wine wine64 locales
 FUZZ_SECONDS := 30
 
-.PHONY: run test bench windows package web serve deps-run deps-test deps-windows deps-package deps-web linux \
-    test-linux test-sanitize test-fuzz test-windows test-web test-package package-build web-build windows-build clean
+.PHONY: run test check bench windows package web serve deps-run deps-check deps-test deps-windows deps-package deps-web \
+    linux test-linux test-sanitize test-fuzz test-windows test-web test-package package-build web-build windows-build clean
 
-run: deps-run linux
+# The package installs are order-only prerequisites: with make -j, apt runs
+# before the builds that need what it installs, never beside them.
+run: linux
 	$(BUILD)/linux/bemvara
 
 deps-run:
 	@tools/install-packages $(RUN_PACKAGES)
 
-linux:
-	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=Release -DBEMVARA_FRONT_END=ON
+LINUX_CONFIGURE := $(CMAKE_CONFIGURE) -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=Release -DBEMVARA_FRONT_END=ON
+linux: | deps-run
+	$(LINUX_CONFIGURE)
 	cmake --build $(BUILD)/linux $(JOBS) --target bemvara
 
+# libFuzzer and the sanitizers need the runtime of the clang that is installed.
 deps-test:
 	@tools/install-packages $(TEST_PACKAGES)
+	@tools/install-packages libclang-rt-$$(clang -dumpversion | cut -d. -f1)-dev
 
-test: deps-test test-linux test-sanitize test-fuzz test-windows test-web test-package
+# Every step in turn, each with the time it took, and all of them at the end.
+TEST_STEPS := deps-test test-linux test-sanitize test-fuzz test-windows test-web test-package
+test:
+	@times=""; for step in $(TEST_STEPS); do \
+	    start=$$(date +%s); $(MAKE) --no-print-directory $$step; \
+	    took="$$step: $$(( $$(date +%s) - start )) s"; echo "== $$took"; times+="  $$took"$$'\n'; \
+	done; printf '\nmake test took, step by step:\n%s' "$$times"
+
+deps-check:
+	@tools/install-packages $(CHECK_PACKAGES)
+
+# The developer's inner loop: the calculation's and the handlers' tables and
+# the Qt window test, on the Linux build, in well under two minutes.
+check: | deps-check
+	$(LINUX_CONFIGURE)
+	cmake --build $(BUILD)/linux $(JOBS) --target calc_tests ui_tests qt_window_test
+	ctest --test-dir $(BUILD)/linux --output-on-failure $(JOBS) -L quick
 
 deps-package:
 	@tools/install-packages $(PACKAGE_PACKAGES)
 
 # bemvara_VERSION_amd64.deb in build/package.
-package: deps-package package-build
+package: package-build
 
 # Compiled and linked as Debian builds its own packages: fortified, with the
 # stack protector, full RELRO with BIND_NOW, and as a position-independent
-# executable.
+# executable. A newer compiler's new warning must not break a user's build,
+# so warnings stay warnings here.
 BUILDFLAGS := DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
-package-build:
+package-build: | deps-package
 	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/package -DCMAKE_BUILD_TYPE=Release -DBEMVARA_FRONT_END=ON -DBEMVARA_TESTS=OFF \
+	    -DBEMVARA_WERROR=OFF \
 	    -DCMAKE_CXX_FLAGS="$$($(BUILDFLAGS) CXXFLAGS) $$($(BUILDFLAGS) CPPFLAGS)" \
 	    -DCMAKE_EXE_LINKER_FLAGS="$$($(BUILDFLAGS) LDFLAGS)"
 	cmake --build $(BUILD)/package $(JOBS)
 	cd $(BUILD)/package && cpack
 	@ls -l $(BUILD)/package/*.deb
 
-test-package: package-build
+test-package: package-build | deps-test
 	tests/package/check-package $(BUILD)/package
 
 deps-windows:
@@ -67,15 +92,15 @@ deps-windows:
 # Bemvara.exe, cross-built in its own tree.
 WINDOWS_CONFIGURE := $(CMAKE_CONFIGURE) -S . -B $(BUILD)/windows -DCMAKE_BUILD_TYPE=MinSizeRel \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
-windows: deps-windows windows-build
+windows: windows-build
 
-windows-build:
+windows-build: | deps-windows
 	$(WINDOWS_CONFIGURE) -DBEMVARA_TESTS=OFF
 	cmake --build $(BUILD)/windows $(JOBS) --target Bemvara
 	@ls -l $(BUILD)/windows/Bemvara.exe
 
 # The program file's resources, then the window driven under Wine.
-test-windows:
+test-windows: | deps-test
 	$(WINDOWS_CONFIGURE) -DBEMVARA_TESTS=ON
 	cmake --build $(BUILD)/windows $(JOBS)
 	ctest --test-dir $(BUILD)/windows --output-on-failure
@@ -88,9 +113,9 @@ deps-web:
 EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs
 WEB_CONFIGURE := $(EMSCRIPTEN_ENV) emcmake $(CMAKE_CONFIGURE) -S . -B $(BUILD)/wasm -DCMAKE_BUILD_TYPE=MinSizeRel \
     -DBEMVARA_SITE_DIR=$(abspath $(BUILD))/web
-web: deps-web web-build
+web: web-build
 
-web-build:
+web-build: | deps-web
 	$(WEB_CONFIGURE) -DBEMVARA_TESTS=OFF
 	$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/wasm $(JOBS) --target web_site
 	@ls -l $(BUILD)/web
@@ -101,20 +126,20 @@ serve: web
 
 # The calculation's and the handlers' tables as WebAssembly under Node.js,
 # then the page in headless Chromium.
-test-web:
+test-web: | deps-test
 	$(WEB_CONFIGURE) -DBEMVARA_TESTS=ON
 	$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/wasm $(JOBS)
 	ctest --test-dir $(BUILD)/wasm --output-on-failure
 
 # The normal build: every test through CTest.
-test-linux:
-	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=Release -DBEMVARA_FRONT_END=ON
+test-linux: | deps-test
+	$(LINUX_CONFIGURE)
 	cmake --build $(BUILD)/linux $(JOBS)
 	ctest --test-dir $(BUILD)/linux --output-on-failure $(JOBS)
 
 # The same tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
 SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
-test-sanitize:
+test-sanitize: | deps-test
 	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/sanitize -DCMAKE_BUILD_TYPE=Debug \
 	    -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)"
 	cmake --build $(BUILD)/sanitize $(JOBS)
@@ -122,7 +147,7 @@ test-sanitize:
 
 # libFuzzer over the conversions and the calculation, for a bounded time.
 FUZZ_FLAGS := -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
-test-fuzz:
+test-fuzz: | deps-test
 	CXX=clang++ $(CMAKE_CONFIGURE) -S . -B $(BUILD)/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DBEMVARA_FRONT_END=OFF -DBEMVARA_TESTS=OFF -DBEMVARA_FUZZ=ON \
 	    -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
@@ -135,7 +160,7 @@ test-fuzz:
 # Every figure beside its yardstick, measured in one run: one table.
 # The builds go to a log, shown only if one fails, so the table stands alone.
 BENCH_LOG := $(BUILD)/bench.log
-bench: deps-test
+bench: | deps-test
 	@mkdir -p $(BUILD)
 	@{ $(CMAKE_CONFIGURE) -S . -B $(BUILD)/bench -DCMAKE_BUILD_TYPE=Release \
 	    -DBEMVARA_FRONT_END=ON -DBEMVARA_TESTS=OFF -DBEMVARA_BENCH=ON && cmake --build $(BUILD)/bench $(JOBS) && \

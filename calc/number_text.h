@@ -23,13 +23,17 @@ namespace calc {
 //   read_number(".5")      -> 0.5        read_number("1.2.3")   -> 1.2
 //   read_number("1e")      -> 1          read_number("2D3")     -> 2000
 //   read_number("１．５")  -> 1.5        read_number("1E-200")  -> 1e-200
+//   read_number("-0")      -> -0.0       read_number("-")       -> +0.0
 //
 // Too large a magnitude reads as +/- infinity; too small a one reads as the
-// correctly rounded subnormal or zero. Any byte sequence is safe to pass,
-// and reading never touches the heap, however long the text.
+// correctly rounded subnormal or zero, keeping its sign. NaN is never
+// returned. Any byte sequence is safe to pass, and reading never touches
+// the heap and takes time in proportion to the length, however long the
+// text: digits past the 800th decide only how a tie rounds.
 double read_number(std::string_view text);
 
-// Writes `value` rounded to 15 significant digits, with a leading blank in
+// Writes `value` correctly rounded to 15 significant digits (a tie in the
+// 15th digit goes to the even digit), with a leading blank in
 // the place of a plus sign, no "0" before the point, no trailing zeros.
 // Fixed form while the decimal exponent e is -4..14, and below that while
 // fixed form needs at most 15 decimal places; otherwise exponent form with
@@ -40,6 +44,7 @@ double read_number(std::string_view text);
 //   write_number(-0.5)     -> "-.5"        write_number(1e15)   -> " 1E+15"
 //   write_number(1e-5)     -> " .00001"    write_number(5.6789e-12) -> " 5.6789E-12"
 //   write_number(1.23456789012345e-5) -> " 1.23456789012345E-05"
+//   write_number(1234567890123445.0)  -> " 1.23456789012344E+15"  (a tie: to even)
 //
 // Infinities and NaN are written " Infinity", "-Infinity" and " NaN".
 std::string write_number(double value);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -58,7 +59,7 @@ TEST(ReadNumber, ReadsTheLongestLeadingNumber) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         expect_same_double(c.expected, read_number(c.text));
-        // A leading ideographic space takes the full reader, not the quick one.
+        // A leading ideographic space is a blank like any other.
         expect_same_double(c.expected, read_number(std::string(kIdeographicSpace) + c.text));
     }
 }
@@ -143,6 +144,16 @@ TEST(ReadNumber, HandlesThousandsOfDigits) {
 
     const std::string many_ones(5000, '1');
     expect_same_double(strtod_c(many_ones), read_number(many_ones));
+
+    // 1 + 2^-53 lies exactly halfway between 1 and the next double, so it
+    // rounds to even; any non-zero digit after it, however far past the
+    // digits the reader keeps, tips it up.
+    const std::string tie = "1.00000000000000011102230246251565404236316680908203125" + std::string(2000, '0');
+    const double above_one = std::nextafter(1.0, 2.0);
+    expect_same_double(1.0, read_number(tie));
+    expect_same_double(above_one, read_number(tie + "1"));
+    expect_same_double(above_one, read_number(tie + "0001e0"));
+    expect_same_double(-above_one, read_number("-" + tie + "9 m"));
 }
 
 TEST(ReadNumber, AgreesWithStrtodOnRandomNumbers) {
@@ -156,7 +167,7 @@ TEST(ReadNumber, AgreesWithStrtodOnRandomNumbers) {
             if (d == point) text += '.';
             text += static_cast<char>('0' + digit(random));
         }
-        // Half of them short enough for the quick reader's exact arithmetic.
+        // Half of them short enough to be exact in Clinger's fast path.
         if (i % 2) text.resize(std::min<std::size_t>(text.size(), 16));
         text += 'e' + std::to_string(i % 2 ? small_exponent(random) : exponent(random));
         SCOPED_TRACE(text);
@@ -220,15 +231,24 @@ TEST(WriteNumber, DoesNotCrashOnWhatTheCalculationNeverGives) {
     EXPECT_EQ(" NaN", write_number(std::nan("")));
 }
 
-// The digits must be those of the exact binary value correctly rounded,
-// which is what the C library prints with "%.14e".
+// The value correctly rounded to 15 digits, by a route other than the
+// writer's own where the standard library has one.
+std::string rounded_to_15_digits(double value) {
+    char rounded[40];
+#if defined(__cpp_lib_to_chars)
+    *std::to_chars(rounded, rounded + sizeof rounded - 1, value, std::chars_format::scientific, 14).ptr = '\0';
+#else
+    std::snprintf(rounded, sizeof rounded, "%.14e", value);
+#endif
+    return rounded;
+}
+
 TEST(WriteNumber, ReadsBackAsTheValueRoundedToFifteenDigits) {
     std::mt19937_64 random(7);
     for (int i = 0; i < 20000; ++i) {
         const double value = same_bits<double>(random());
         if (!std::isfinite(value)) continue;
-        char rounded[40];
-        std::snprintf(rounded, sizeof rounded, "%.14e", value);
+        const std::string rounded = rounded_to_15_digits(value);
         const std::string written = write_number(value);
         SCOPED_TRACE(rounded);
         expect_same_double(value == 0 ? 0.0 : strtod_c(rounded), read_number(written));

@@ -84,12 +84,28 @@ TEST(Command1Clicked, FillsText5OrShowsTheMessage) {
     }
 }
 
-TEST(Command1Clicked, TwiceGivesTheSameText) {
+// Each click reads the boxes afresh: nothing from an earlier click, result
+// or message, leaks into the next.
+TEST(Command1Clicked, EachClickReadsTheBoxesAfresh) {
     FakeView view;
-    ui::on_command1_clicked(view);
-    const std::string first = view.texts["Text5"];
-    ui::on_command1_clicked(view);
-    EXPECT_EQ(first, view.texts["Text5"]);
+    const struct {
+        const char* box;
+        const char* typed;
+        const char* text5_after;
+    } steps[] = {
+        {"Text1", "0.025", " .453125"},
+        {"Text4", "40", " .2265625"},
+        {"Text1", "", " .2265625"},  // a message: Text5 keeps the last result
+        {"Text1", "0.05", " .453125"},
+        {"Text1", "0.05", " .453125"},  // unchanged inputs, the same text
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::string(step.box) + "=" + step.typed);
+        view.texts[step.box] = step.typed;
+        ui::on_command1_clicked(view);
+        EXPECT_EQ(step.text5_after, view.texts["Text5"]);
+    }
+    EXPECT_EQ(std::vector<std::string>{"抗弯惯性矩I不可能小于等于0"}, view.messages);
 }
 
 struct MenuCase {
