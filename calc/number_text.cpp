@@ -174,8 +174,11 @@ double to_double(DecimalNumber& number) {
     // fast_float rounds correctly, however many digits it holds.
     char* const text = number.digits;
     char* end = text + number.digit_count;
-    *end++ = 'e';
-    end = std::to_chars(end, text + sizeof number.digits, number.exponent - static_cast<std::int64_t>(number.digit_count)).ptr;
+    const auto exponent = number.exponent - static_cast<std::int64_t>(number.digit_count);
+    if (exponent != 0) {
+        *end++ = 'e';
+        end = std::to_chars(end, text + sizeof number.digits, exponent).ptr;
+    }
 
     double magnitude = 0.0;
     const auto result = fast_float::from_chars(text, end, magnitude);
