@@ -13,9 +13,12 @@ RUN_PACKAGES := cmake make g++ libfast-float-dev qt6-base-dev qt6-translations-l
     fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei
 # The Windows program is cross-built with mingw-w64 and run under Wine.
 WINDOWS_PACKAGES := cmake make libfast-float-dev g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
-# The browser build: Debian's emscripten, then Node.js and Chromium to test it.
+# The browser build: Debian's emscripten, then Node.js and the three browser
+# engines to test it: Chromium, Firefox (driven through WebDriver BiDi, which
+# it speaks itself) and WebKitGTK (its MiniBrowser, on a virtual display).
 WEB_PACKAGES := cmake make python3 libfast-float-dev emscripten
-WEB_TEST_PACKAGES := $(WEB_PACKAGES) googletest nodejs chromium chromium-driver python3-selenium
+WEB_TEST_PACKAGES := $(WEB_PACKAGES) googletest nodejs chromium chromium-driver python3-selenium \
+    firefox-esr python3-websocket webkit2gtk-driver libwebkit2gtk-4.1-0 xvfb
 # A Debian package, and the tools that check it.
 PACKAGE_PACKAGES := $(RUN_PACKAGES) dpkg-dev file desktop-file-utils appstream lintian
 # The quick inner loop: the tables and the Qt window on its offscreen platform.
@@ -125,7 +128,7 @@ serve: web
 	python3 -m http.server 8000 --bind 127.0.0.1 --directory $(BUILD)/web
 
 # The calculation's and the handlers' tables as WebAssembly under Node.js,
-# then the page in headless Chromium.
+# then the page in Chromium, Firefox and WebKit.
 test-web: | deps-test
 	$(WEB_CONFIGURE) -DBEMVARA_TESTS=ON
 	$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/wasm $(JOBS)

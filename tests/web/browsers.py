@@ -1,0 +1,300 @@
+"""The few things the page's tests do to a browser, in each of the three
+engines: Chromium and WebKitGTK through WebDriver (Debian's Selenium and
+the engines' own drivers), Firefox through WebDriver BiDi, which it speaks
+itself. None of them downloads anything; all come from Debian.
+
+Every engine gives the same calls: open a page, evaluate a script (its
+value, awaited if it is a promise, comes back as JSON), click an element by
+its id, press keys, and quit. Keys are WebDriver key values (selenium's
+Keys), which BiDi shares.
+"""
+import itertools
+import json
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service as ChromeService
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.by import By
+from selenium.webdriver.webkitgtk.options import Options as WebKitOptions
+
+ENGINES = ("chromium", "firefox", "webkit")
+PHONE = {"width": 360, "height": 740, "pixel_ratio": 3.0}
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def wait_for_port(port, what, seconds=20):
+    for _ in range(int(seconds / 0.05)):
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=0.2).close()
+            return
+        except OSError:
+            time.sleep(0.05)
+    raise RuntimeError(f"{what} did not start")
+
+
+class Server:
+    """Python's own http.server on the site folder, as `make serve` runs it."""
+
+    def __init__(self, site):
+        self.site = site
+        self.port = free_port()
+        self.url = f"http://127.0.0.1:{self.port}/"
+        self.process = None
+
+    def start(self):
+        self.process = subprocess.Popen(
+            [sys.executable, "-m", "http.server", str(self.port), "--bind", "127.0.0.1", "--directory", self.site],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for_port(self.port, "the server")
+
+    def stop(self):
+        if self.process:
+            self.process.terminate()
+            self.process.wait()
+            self.process = None
+
+
+class VirtualDisplay:
+    """Xvfb for WebKitGTK, which has no headless mode of its own."""
+
+    def __init__(self):
+        readable, writable = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(writable), "-screen", "0", "1280x900x24", "-nolisten", "tcp"],
+            pass_fds=(writable,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(writable)
+        with os.fdopen(readable) as pipe:
+            self.name = ":" + pipe.readline().strip()
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait()
+
+
+# Wraps an expression so that its value, awaited, comes back as JSON text.
+def as_json(expression):
+    return f"Promise.resolve((async () => ({expression}))()).then((value) => JSON.stringify(value ?? null))"
+
+
+class SeleniumBrowser:
+    def __init__(self, driver):
+        self.driver = driver
+        driver.set_script_timeout(30)
+
+    def open(self, url):
+        self.driver.get(url)
+
+    def js(self, expression):
+        done = "arguments[arguments.length - 1]"
+        return json.loads(self.driver.execute_async_script(
+            f"{as_json(expression)}.then({done}, (error) => {done}(JSON.stringify({{error: String(error)}})))"))
+
+    def click(self, element_id):
+        self.driver.find_element(By.ID, element_id).click()
+
+    # The driver's first window was not opened by a script, so these
+    # engines never let the page close it.
+    def closed(self):
+        return self.driver.current_window_handle not in self.driver.window_handles
+
+    def reopen(self):
+        raise RuntimeError(f"{self.engine}: the window cannot be opened again")
+
+    def press(self, *keys, modifier=None):
+        actions = ActionChains(self.driver)
+        if modifier:
+            actions.key_down(modifier)
+        for key in keys:
+            actions.key_down(key).key_up(key)
+        if modifier:
+            actions.key_up(modifier)
+        actions.perform()
+
+    def quit(self):
+        self.driver.quit()
+
+
+# Without these flags Chromium keeps trying to reach the outside.
+CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                  "--disable-background-networking", "--disable-component-update", "--disable-sync"]
+
+
+class Chromium(SeleniumBrowser):
+    engine = "chromium"
+
+    def __init__(self, phone=False):
+        options = webdriver.ChromeOptions()
+        options.binary_location = "/usr/bin/chromium"
+        for flag in CHROMIUM_FLAGS:
+            options.add_argument(flag)
+        options.add_argument(f"--user-data-dir={tempfile.mkdtemp(prefix='bemvara-chromium-')}")
+        if phone:
+            options.add_experimental_option("mobileEmulation", {"deviceMetrics": {
+                "width": PHONE["width"], "height": PHONE["height"], "pixelRatio": PHONE["pixel_ratio"],
+                "touch": True}})
+        else:
+            options.add_argument("--window-size=1024,700")
+        super().__init__(webdriver.Chrome(service=ChromeService("/usr/bin/chromedriver"), options=options))
+        # Offline must mean offline: nothing from the HTTP cache either.
+        self.driver.execute_cdp_cmd("Network.enable", {})
+        self.driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
+
+
+class WebKit(SeleniumBrowser):
+    engine = "webkit"
+    MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
+
+    def __init__(self, phone=False):
+        self.display = VirtualDisplay()
+        os.environ["DISPLAY"] = self.display.name
+        options = WebKitOptions()
+        options.binary_location = self.MINIBROWSER
+        options.add_argument("--automation")
+        try:
+            super().__init__(webdriver.WebKitGTK(executable_path="/usr/bin/WebKitWebDriver", options=options))
+            if phone:
+                self.driver.set_window_size(PHONE["width"], PHONE["height"])
+            else:
+                self.driver.set_window_size(1024, 700)
+        except Exception:
+            self.display.stop()
+            raise
+
+    def quit(self):
+        try:
+            super().quit()
+        finally:
+            self.display.stop()
+
+
+class Firefox:
+    """firefox-esr through WebDriver BiDi on a socket of its own."""
+    engine = "firefox"
+    # A quiet profile: no first-run pages, no updates, no reports, no
+    # connections of its own, and no HTTP cache, so offline means offline.
+    PREFERENCES = {
+        "browser.shell.checkDefaultBrowser": False,
+        "browser.startup.homepage_override.mstone": "ignore",
+        "datareporting.policy.dataSubmissionEnabled": False,
+        "toolkit.telemetry.reportingpolicy.firstRun": False,
+        "app.update.disabledForTesting": True,
+        "network.captive-portal-service.enabled": False,
+        "network.connectivity-service.enabled": False,
+        "browser.safebrowsing.update.enabled": False,
+        "extensions.update.enabled": False,
+        "browser.cache.disk.enable": False,
+        "browser.cache.memory.enable": False,
+    }
+
+    def __init__(self, phone=False):
+        import websocket  # Debian's python3-websocket
+
+        self.profile = tempfile.mkdtemp(prefix="bemvara-firefox-")
+        with open(os.path.join(self.profile, "user.js"), "w") as prefs:
+            for name, value in self.PREFERENCES.items():
+                prefs.write(f"user_pref({json.dumps(name)}, {json.dumps(value)});\n")
+        port = free_port()
+        self.process = subprocess.Popen(
+            ["/usr/bin/firefox-esr", "--headless", "--no-remote", "--profile", self.profile,
+             "--remote-debugging-port", str(port), "about:blank"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.ids = itertools.count(1)
+        try:
+            wait_for_port(port, "Firefox", seconds=60)
+            # Firefox refuses a handshake that names an origin.
+            self.socket = websocket.create_connection(f"ws://127.0.0.1:{port}/session", timeout=60,
+                                                      suppress_origin=True)
+            self.send("session.new", {"capabilities": {}})
+            # The window Firefox starts with never has the focus, so focus
+            # events do not fire in it and keys do not press buttons; a
+            # window the session opens itself has the focus, as a user's would.
+            # The first stays open, so that Firefox goes on when the page
+            # closes the window it is in.
+            self.reopen()
+            width, height = (PHONE["width"], PHONE["height"]) if phone else (1024, 700)
+            self.send("browsingContext.setViewport", {
+                "context": self.context, "viewport": {"width": width, "height": height},
+                "devicePixelRatio": PHONE["pixel_ratio"] if phone else 1})
+        except Exception:
+            self.quit()
+            raise
+
+    def reopen(self):
+        self.context = self.send("browsingContext.create", {"type": "window"})["context"]
+
+    def closed(self):
+        return all(c["context"] != self.context for c in self.send("browsingContext.getTree", {})["contexts"])
+
+    def send(self, method, params):
+        command_id = next(self.ids)
+        self.socket.send(json.dumps({"id": command_id, "method": method, "params": params}))
+        while True:
+            message = json.loads(self.socket.recv())
+            if message.get("id") == command_id:
+                if message.get("type") == "error":
+                    raise RuntimeError(f"{method}: {message.get('error')}: {message.get('message')}")
+                return message["result"]
+
+    def open(self, url):
+        self.send("browsingContext.navigate", {"context": self.context, "url": url, "wait": "complete"})
+
+    def js(self, expression):
+        result = self.send("script.evaluate", {
+            "expression": as_json(expression), "target": {"context": self.context}, "awaitPromise": True})
+        if result["type"] == "exception":
+            return {"error": result["exceptionDetails"].get("text")}
+        return json.loads(result["result"]["value"])
+
+    def click(self, element_id):
+        x, y = self.js(f"(() => {{ const r = document.getElementById({json.dumps(element_id)})"
+                       ".getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })()")
+        self.send("input.performActions", {"context": self.context, "actions": [{
+            "type": "pointer", "id": "mouse", "parameters": {"pointerType": "mouse"}, "actions": [
+                {"type": "pointerMove", "x": round(x), "y": round(y)},
+                {"type": "pointerDown", "button": 0}, {"type": "pointerUp", "button": 0}]}]})
+
+    def press(self, *keys, modifier=None):
+        actions = []
+        if modifier:
+            actions.append({"type": "keyDown", "value": modifier})
+        for key in keys:
+            actions += [{"type": "keyDown", "value": key}, {"type": "keyUp", "value": key}]
+        if modifier:
+            actions.append({"type": "keyUp", "value": modifier})
+        try:
+            self.send("input.performActions", {"context": self.context, "actions": [
+                {"type": "key", "id": "keyboard", "actions": actions}]})
+        except RuntimeError:
+            if not self.closed():  # else the keys closed the window: 退出
+                raise
+
+    def quit(self):
+        try:
+            if getattr(self, "socket", None):
+                self.send("session.end", {})
+                self.socket.close()
+        except Exception:
+            pass
+        finally:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+            shutil.rmtree(self.profile, ignore_errors=True)
+
+
+def launch(engine, phone=False):
+    return {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[engine](phone=phone)
