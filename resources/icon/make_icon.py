@@ -19,6 +19,8 @@ ICO_SIZES = (16, 24, 32, 48)   # each in 4, 8 and 32 bits
 ICO_LARGE = 128                # 32 bits only
 PNG_SIZES = (16, 24, 32, 48, 64, 128, 256)
 WEB_SIZES = (192, 512)         # what a browser wants for a home screen
+MASKABLE_MARGIN = 0.14         # so every shape keeps inside the safe circle
+MASKABLE_BACKGROUND = (255, 255, 255)
 
 STEEL = (31, 78, 140)
 CONCRETE = (120, 128, 138)
@@ -44,13 +46,16 @@ def inside(polygon, x, y):
     return crossings
 
 
-def render(size):
-    """RGBA rows, top row first."""
+def render(size, margin=0.0, background=None):
+    """RGBA rows, top row first: the picture inset by `margin` of the size
+    on each side, over `background` where given."""
     # Past 256 pixels an edge is smooth enough with fewer samples, and the
     # large sizes take a fraction of the time.
     samples = 4 if size <= 256 else 2
-    scale = 48.0 / size
-    drawn = shapes()
+    scale = 48.0 / (size * (1 - 2 * margin))
+    offset = -48.0 * margin / (1 - 2 * margin)
+    drawn = shapes() if background is None else [(background, [(offset, offset), (48 - offset, offset),
+                                                               (48 - offset, 48 - offset), (offset, 48 - offset)])] + shapes()
     rows = []
     for py in range(size):
         row = []
@@ -58,8 +63,8 @@ def render(size):
             r = g = b = a = 0
             for sy in range(samples):
                 for sx in range(samples):
-                    x = (px + (sx + 0.5) / samples) * scale
-                    y = (py + (sy + 0.5) / samples) * scale
+                    x = (px + (sx + 0.5) / samples) * scale + offset
+                    y = (py + (sy + 0.5) / samples) * scale + offset
                     for colour, polygon in reversed(drawn):
                         if inside(polygon, x, y):
                             r += colour[0]; g += colour[1]; b += colour[2]; a += 255
@@ -164,6 +169,10 @@ def main(folder):
 def main_web(folder):
     for size in WEB_SIZES:
         (Path(folder) / f"icon-{size}.png").write_bytes(png(render(size)))
+    # A home screen may cut the icon to a circle or a squircle: the picture
+    # keeps inside the middle 80 %, on a background that fills the square.
+    (Path(folder) / f"icon-maskable-{WEB_SIZES[-1]}.png").write_bytes(
+        png(render(WEB_SIZES[-1], MASKABLE_MARGIN, MASKABLE_BACKGROUND)))
 
 
 if __name__ == "__main__":

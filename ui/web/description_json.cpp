@@ -105,6 +105,7 @@ void write_control(JsonWriter& json, const WindowDescription& window, const Cont
     json.key("height_twips").value(control.rect.height_twips);
     json.key("takes_focus").value(takes_focus(control));
     json.key("tooltip").value(control.tooltip);
+    json.key("describes").value(control.describes);
     json.key("accessible_name").value(control.kind == ControlKind::text_box ? accessible_name(window, control) : "");
     json.key("layer").value(control.layer);
     json.key("clickable").value(control.clicked != nullptr);

@@ -1,35 +1,16 @@
-// The browser's front end: builds Form1 in the page from the description
-// that the module hands over, gives the module the view it calls, and sends
-// clicks and menu choices to the module's handlers. Every caption, position,
-// tooltip and rule comes from the description; what is written here is only
-// how a browser shows such a window.
+// The browser's front end. The page arrives with Form1 already drawn, from
+// the window's description, when the site was built; this script gives the
+// drawn controls their behaviour, hands the module the view it calls, and
+// sends clicks and menu choices to the module's handlers. What the user does
+// before the module has arrived is done once it has.
 'use strict';
 
 (function () {
-  // Windows names its faces as the description does; other systems have the
-  // same styles of face under other names. No web fonts: nothing is fetched.
-  const FACES = {
-    '楷体_GB2312': ['楷体_GB2312', 'KaiTi', '楷体', 'STKaiti', 'AR PL UKai CN'],
-    '宋体': ['SimSun', '宋体', 'Songti SC', 'AR PL UMing CN', 'Noto Serif CJK SC'],
-  };
-  const GENERIC_FACE = 'serif';
-  // Above this the window only grows coarse; below 1 it still fits a phone.
-  const LARGEST_SCALE = 2;
-  const ITEM_CLASS = { label: 'label', text_box: 'text-box', push_button: 'push-button', line: 'line' };
-  // As page.css draws them: the window's border, the menu bar and its rule.
-  const FRAME_BORDER = 1;
-  const MENU_BAR_HEIGHT = 20;
-  // The limit of the desktop's text boxes, so a long paste behaves alike.
-  const MAX_TEXT_LENGTH = 32767;
-
+  const description = JSON.parse(document.getElementById('description').textContent);
+  const app = document.getElementById('app');
   let module = null;
-  let description = null;
-  let lastFocused = null;  // the control to give the focus back to
-
-  function fontCss(font) {
-    const faces = (FACES[font.family] || [font.family]).map((face) => JSON.stringify(face));
-    return `${font.weight} ${font.points}pt ${faces.join(', ')}, ${GENERIC_FACE}`;
-  }
+  const waiting = [];  // calls for the module, in the order the user made them
+  let lastFocused = document.activeElement;  // the control to give the focus back to
 
   function element(tag, properties, children) {
     const made = document.createElement(tag);
@@ -40,6 +21,11 @@
     }
     for (const child of children || []) made.append(child);
     return made;
+  }
+
+  function withModule(call) {
+    if (module) call(module);
+    else waiting.push(call);
   }
 
   // ---- the view the module's handlers talk to ----------------------------
@@ -68,55 +54,24 @@
       // installed app's. Where it stays open, the calculator leaves the page.
       window.close();
       module = null;
-      const again = element('button', { type: 'button', text: '重新载入' });
-      again.addEventListener('click', () => location.reload());
-      document.getElementById('app').replaceChildren(element('div', { className: 'ended' }, [
-        element('p', { text: `${description.title} 已退出，输入的数值均未保存。` }),
-        element('p', { text: '重新载入本页即可重新开始。' }),
-        again,
-      ]));
-      again.focus();
+      waiting.length = 0;
+      replaceWindow([`${description.title} 已退出，输入的数值均未保存。`, '重新载入本页即可重新开始。']);
     },
   };
 
-  // ---- the window ---------------------------------------------------------
-
-  function pixels(twips) {
-    return Math.trunc(twips / description.twips_per_pixel);
+  // Puts a note where the window was, with a button that loads the page again.
+  function replaceWindow(lines, role) {
+    const again = element('button', { type: 'button', text: '重新载入' });
+    again.addEventListener('click', () => location.reload());
+    const note = element('div', { className: 'ended' }, [...lines.map((line) => element('p', { text: line })), again]);
+    if (role) note.setAttribute('role', role);
+    app.replaceChildren(note);
+    again.focus();
   }
 
-  function buildControl(control, index) {
-    let made;
-    if (control.kind === 'text_box') {
-      made = element('input', {
-        type: 'text', value: control.text, maxlength: MAX_TEXT_LENGTH, autocomplete: 'off',
-        spellcheck: 'false', inputmode: 'decimal',
-      });
-      if (control.accessible_name) made.setAttribute('aria-label', control.accessible_name);
-    } else if (control.kind === 'push_button') {
-      made = element('button', { type: 'button', text: control.text });
-      if (control.clickable) made.addEventListener('click', () => module && module._bemvara_click(index));
-    } else if (control.kind === 'line') {
-      made = element('div', { role: 'separator' });
-    } else {
-      made = element('div', { text: control.text });
-    }
-    made.id = control.name;
-    made.className = ITEM_CLASS[control.kind];
-    if (control.tooltip) made.title = control.tooltip;
-    if (control.font) made.style.font = fontCss(control.font);
-    made.style.zIndex = String(control.layer);
-    made.style.left = `${pixels(control.left_twips)}px`;
-    made.style.top = `${pixels(control.top_twips)}px`;
-    if (control.kind === 'line') {
-      // From its start to its end, one pixel thick.
-      made.style.width = `${pixels(control.left_twips + control.width_twips) - pixels(control.left_twips)}px`;
-      made.style.height = '1px';
-    } else {
-      made.style.width = `${pixels(control.width_twips)}px`;
-      made.style.height = `${pixels(control.height_twips)}px`;
-    }
-    return made;
+  function cannotStart(reason) {
+    replaceWindow([`${description.title} 无法启动：${reason}`,
+      '请使用较新版本的 Chrome、Edge、Firefox 或 Safari，检查网络连接后重新载入本页。'], 'alert');
   }
 
   function focusableControls() {
@@ -138,29 +93,18 @@
 
   // ---- the menu bar ---------------------------------------------------------
 
-  function buildMenuBar() {
-    const bar = element('div', { role: 'menubar', 'aria-label': description.title });
+  function wireMenuBar() {
     description.menus.forEach((menu, menuIndex) => {
-      const title = element('button', {
-        type: 'button', role: 'menuitem', id: menu.name, className: 'menu-title',
-        'aria-haspopup': 'menu', 'aria-expanded': 'false', tabindex: '-1', text: menu.caption,
-      });
-      const list = element('div', { role: 'menu', 'aria-labelledby': menu.name, hidden: '' });
+      const title = document.getElementById(menu.name);
       menu.items.forEach((item, itemIndex) => {
-        const entry = element('button', {
-          type: 'button', role: 'menuitem', id: item.name, className: 'menu-item', tabindex: '-1', text: item.caption,
-        });
-        entry.addEventListener('click', () => choose(menuIndex, itemIndex));
-        list.append(entry);
+        document.getElementById(item.name).addEventListener('click', () => choose(menuIndex, itemIndex));
       });
       title.addEventListener('click', () => (openMenu() === menuIndex ? leaveMenus() : open(menuIndex, false)));
       title.addEventListener('pointerenter', () => {
         if (openMenu() >= 0 && openMenu() !== menuIndex) open(menuIndex, false);
       });
-      bar.append(element('div', { className: 'menu' }, [title, list]));
     });
-    bar.addEventListener('keydown', onMenuKey);
-    return bar;
+    document.querySelector('[role="menubar"]').addEventListener('keydown', onMenuKey);
   }
 
   function titles() {
@@ -203,7 +147,7 @@
 
   function choose(menuIndex, itemIndex) {
     leaveMenus();
-    if (module) module._bemvara_choose(menuIndex, itemIndex);
+    withModule((ready) => ready._bemvara_choose(menuIndex, itemIndex));
   }
 
   function onMenuKey(event) {
@@ -275,75 +219,51 @@
 
   // ---- putting it together --------------------------------------------------
 
-  function buildMessageDialog() {
-    return element('dialog', { id: 'message', 'aria-labelledby': 'message-title', 'aria-describedby': 'message-text' }, [
-      element('h1', { id: 'message-title', text: description.title }),
-      element('p', { id: 'message-text' }),
-      element('form', { method: 'dialog' }, [element('button', { id: 'message-ok', value: 'ok', text: '确定' })]),
-    ]);
-  }
-
-  function buildWindow() {
-    const client = element('div', { className: 'client', role: 'form', 'aria-label': description.title });
-    client.style.width = `${pixels(description.width_twips)}px`;
-    client.style.height = `${pixels(description.height_twips)}px`;
-    description.controls.forEach((control, index) => client.append(buildControl(control, index)));
-    client.addEventListener('focusin', (event) => { lastFocused = event.target; });
-
-    return element('div', { id: description.name, className: 'window' }, [buildMenuBar(), client]);
-  }
-
-  // The window keeps its layout and is scaled as a whole to the screen. Its
-  // size is worked out rather than measured, so that nothing waits for a
-  // layout (and the CJK fonts it loads) before the page can calculate.
-  function fitToScreen() {
-    const frame = document.getElementById(description.name);
-    if (!frame) return;
-    const app = document.getElementById('app');
-    const width = pixels(description.width_twips) + 2 * FRAME_BORDER;
-    const height = pixels(description.height_twips) + MENU_BAR_HEIGHT + 2 * FRAME_BORDER;
-    const padding = 16;
-    const scale = Math.min(LARGEST_SCALE, (window.innerWidth - padding) / width,
-      (window.innerHeight - padding) / height);
-    frame.style.transform = `scale(${scale})`;
-    // The message box's text at the size of the window's.
-    document.getElementById('message').style.fontSize = `${description.font.points * scale}pt`;
-    app.style.width = `${Math.floor(width * scale)}px`;
-    app.style.height = `${Math.ceil(height * scale)}px`;
-  }
-
-  function start(instance) {
-    module = instance;
-    description = JSON.parse(module.UTF8ToString(module._bemvara_description()));
-    document.title = description.title;
-    const app = document.getElementById('app');
-    app.style.font = fontCss(description.font);
-    app.replaceChildren(buildWindow(), buildMessageDialog());
-    fitToScreen();
-    window.addEventListener('resize', fitToScreen);
+  function wireWindow() {
+    description.controls.forEach((control, index) => {
+      if (control.clickable) {
+        document.getElementById(control.name).addEventListener('click', () => withModule((ready) => ready._bemvara_click(index)));
+      }
+    });
+    wireMenuBar();
+    document.querySelector('.client').addEventListener('focusin', (event) => { lastFocused = event.target; });
     document.addEventListener('keydown', onWindowKeyDown);
     document.addEventListener('keyup', onWindowKeyUp);
     document.addEventListener('pointerdown', (event) => {
       if (!(event.target instanceof Element) || !event.target.closest('[role="menubar"]')) closeMenus();
     });
-    performance.mark('ready');  // a calculation can run from here on
-    // Focusing lays the page out, and the first layout of Chinese text is
-    // most of the time before the first frame: the fonts are looked up then.
-    focusableControls()[0].focus({ preventScroll: true });
-    document.body.dataset.ready = 'true';
   }
 
-  // The page's head started compiling the module; a server that calls it
-  // something other than application/wasm makes that fail, and then it is
-  // compiled from its bytes.
+  function ready(instance) {
+    module = instance;
+    performance.mark('ready');  // a calculation can run from here on
+    document.body.dataset.ready = 'true';
+    for (const call of waiting.splice(0)) call(module);
+  }
+
+  // The page's head asked for the module already; a server that calls it
+  // something other than application/wasm makes streaming compilation fail,
+  // and then it is compiled from its bytes.
   function instantiateWasm(imports, receiveInstance) {
-    const compiled = (window.bemvaraCompiled || Promise.reject(new Error('not started')))
-      .catch(() => fetch('bemvara.wasm').then((response) => response.arrayBuffer()).then(WebAssembly.compile));
-    compiled.then((wasm) => WebAssembly.instantiate(wasm, imports).then((instance) => receiveInstance(instance, wasm)));
+    const url = app.dataset.module;
+    WebAssembly.compileStreaming(fetch(url))
+      .catch(() => fetch(url).then((response) => {
+        if (!response.ok) throw new Error(`HTTP ${response.status}`);
+        return response.arrayBuffer();
+      }).then((bytes) => WebAssembly.compile(bytes)))
+      .then((wasm) => WebAssembly.instantiate(wasm, imports))
+      .then((instance) => receiveInstance(instance), (error) => cannotStart(`程序文件未能载入（${error.message}）。`));
     return {};
   }
 
-  createBemvara({ view, instantiateWasm }).then(start);
+  wireWindow();
+  // The module's glue is a deferred script: it has run by the time the
+  // document is parsed, or it failed to arrive.
+  document.addEventListener('DOMContentLoaded', () => {
+    if (typeof WebAssembly !== 'object') cannotStart('此浏览器不支持 WebAssembly。');
+    else if (typeof createBemvara !== 'function') cannotStart('程序文件未能载入。');
+    else createBemvara({ view, instantiateWasm }).then(ready);
+  });
 
   if ('serviceWorker' in navigator && location.protocol !== 'file:') {
     navigator.serviceWorker.register('service-worker.js').catch(() => {});

@@ -1,12 +1,11 @@
-// The WebAssembly module behind the page: it hands the page the window
-// description and runs the handlers, and its view is four functions that
-// the page supplies (view_imports.js).
+// The WebAssembly module behind the page: it runs the handlers, and its
+// view is four functions that the page supplies (view_imports.js). The page
+// was drawn from the same description when the site was built.
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "ui/main_window.h"
-#include "ui/web/description_json.h"
 
 extern "C" {
 // Supplied by the page. Texts are UTF-8, passed as pointer and length; the
@@ -45,12 +44,6 @@ public:
 }  // namespace ui::web
 
 extern "C" {
-
-// The description as JSON, NUL-terminated, alive as long as the module.
-const char* bemvara_description() {
-    static const std::string json = ui::web::description_json(ui::main_window());
-    return json.c_str();
-}
 
 // The user clicked the control at `index` in the description's list; an
 // index that is not a clickable control does nothing.
