@@ -3,19 +3,22 @@ engines: Chromium and WebKitGTK through WebDriver (Debian's Selenium and
 the engines' own drivers), Firefox through WebDriver BiDi, which it speaks
 itself. None of them downloads anything; all come from Debian.
 
-Every engine gives the same calls: open a page, evaluate a script (its
+Every engine gives the same calls: open a page (returning once it is
+parsed, not waiting for what it loads), evaluate a script (its
 value, awaited if it is a promise, comes back as JSON), click an element by
 its id, press keys, and quit. Keys are WebDriver key values (selenium's
 Keys), which BiDi shares.
 """
+import http.server
 import itertools
 import json
+import mimetypes
 import os
 import shutil
 import socket
 import subprocess
-import sys
 import tempfile
+import threading
 import time
 
 from selenium import webdriver
@@ -45,25 +48,71 @@ def wait_for_port(port, what, seconds=20):
 
 
 class Server:
-    """Python's own http.server on the site folder, as `make serve` runs it."""
+    """The site over HTTP, in a thread of this process, as a static host
+    serves it: by default as `make serve` does (Python's http.server), or
+    with the headers of `caching` ("none": no Cache-Control, as many plain
+    hosts; "year": a year's max-age on every file but the service worker).
+    It sends a file's .gz where the browser takes gzip, as the README's
+    nginx example does, can hold back or withhold the module, and keeps a
+    log of what it answered. `site` may be changed between requests: that
+    is publishing a new build."""
 
-    def __init__(self, site):
-        self.site = site
+    def __init__(self, site, caching=None):
+        self.site = str(site)
+        self.caching = caching
+        self.module_delay = 0.0      # seconds the module is held back
+        self.module_missing = False  # answer 404 for the module
+        self.log = []                # (path, status)
         self.port = free_port()
         self.url = f"http://127.0.0.1:{self.port}/"
-        self.process = None
+        self.httpd = None
 
     def start(self):
-        self.process = subprocess.Popen(
-            [sys.executable, "-m", "http.server", str(self.port), "--bind", "127.0.0.1", "--directory", self.site],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        server = self
+
+        class Handler(http.server.SimpleHTTPRequestHandler):
+            def __init__(self, *args, **kwargs):
+                super().__init__(*args, directory=server.site, **kwargs)
+
+            def send_head(self):
+                self.directory = server.site  # per request: a browser keeps connections open
+                path = self.path.split("?")[0]
+                if path.endswith(".wasm"):
+                    if server.module_missing:
+                        self.send_error(404)
+                        return None
+                    time.sleep(server.module_delay)
+                self.gzip = (not path.endswith("/") and "gzip" in self.headers.get("Accept-Encoding", "")
+                             and os.path.exists(self.translate_path(path) + ".gz"))
+                if self.gzip:
+                    self.path = path + ".gz"
+                return super().send_head()
+
+            def guess_type(self, path):
+                return super().guess_type(path[:-3] if getattr(self, "gzip", False) else path)
+
+            def end_headers(self):
+                if getattr(self, "gzip", False):
+                    self.send_header("Content-Encoding", "gzip")
+                    self.send_header("Vary", "Accept-Encoding")
+                if server.caching == "year" and not self.path.startswith("/service-worker.js"):
+                    self.send_header("Cache-Control", "max-age=31536000")
+                super().end_headers()
+
+            def log_request(self, code="-", size="-"):
+                server.log.append((self.path.removesuffix(".gz"), int(code)))
+
+        mimetypes.add_type("application/wasm", ".wasm")
+        mimetypes.add_type("application/manifest+json", ".webmanifest")
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", self.port), Handler)
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
         wait_for_port(self.port, "the server")
 
     def stop(self):
-        if self.process:
-            self.process.terminate()
-            self.process.wait()
-            self.process = None
+        if self.httpd:
+            self.httpd.shutdown()
+            self.httpd.server_close()
+            self.httpd = None
 
 
 class VirtualDisplay:
@@ -96,10 +145,10 @@ class SeleniumBrowser:
     def open(self, url):
         self.driver.get(url)
 
+    # WebDriver awaits a promise that a script returns.
     def js(self, expression):
-        done = "arguments[arguments.length - 1]"
-        return json.loads(self.driver.execute_async_script(
-            f"{as_json(expression)}.then({done}, (error) => {done}(JSON.stringify({{error: String(error)}})))"))
+        return json.loads(self.driver.execute_script(
+            f"return {as_json(expression)}.catch((error) => JSON.stringify({{error: String(error)}}))"))
 
     def click(self, element_id):
         self.driver.find_element(By.ID, element_id).click()
@@ -134,9 +183,10 @@ CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic
 class Chromium(SeleniumBrowser):
     engine = "chromium"
 
-    def __init__(self, phone=False):
+    def __init__(self, phone=False, webassembly=True, forced_colors=False):
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
+        options.page_load_strategy = "eager"
         for flag in CHROMIUM_FLAGS:
             options.add_argument(flag)
         options.add_argument(f"--user-data-dir={tempfile.mkdtemp(prefix='bemvara-chromium-')}")
@@ -150,17 +200,26 @@ class Chromium(SeleniumBrowser):
         # Offline must mean offline: nothing from the HTTP cache either.
         self.driver.execute_cdp_cmd("Network.enable", {})
         self.driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
+        if not webassembly:  # no switch turns it off any more: it goes before the page's scripts run
+            self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
+                                        {"source": "delete globalThis.WebAssembly"})
+        if forced_colors:
+            self.driver.execute_cdp_cmd("Emulation.setEmulatedMedia", {
+                "features": [{"name": "forced-colors", "value": "active"}]})
 
 
 class WebKit(SeleniumBrowser):
     engine = "webkit"
     MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
 
-    def __init__(self, phone=False):
+    def __init__(self, phone=False, webassembly=True, forced_colors=False):
+        if not webassembly or forced_colors:
+            raise NotImplementedError("WebKitGTK's MiniBrowser has no switch for that")
         self.display = VirtualDisplay()
         os.environ["DISPLAY"] = self.display.name
         options = WebKitOptions()
         options.binary_location = self.MINIBROWSER
+        options.page_load_strategy = "eager"
         options.add_argument("--automation")
         try:
             super().__init__(webdriver.WebKitGTK(executable_path="/usr/bin/WebKitWebDriver", options=options))
@@ -183,7 +242,7 @@ class Firefox:
     """firefox-esr through WebDriver BiDi on a socket of its own."""
     engine = "firefox"
     # A quiet profile: no first-run pages, no updates, no reports, no
-    # connections of its own, and no HTTP cache, so offline means offline.
+    # connections of its own.
     PREFERENCES = {
         "browser.shell.checkDefaultBrowser": False,
         "browser.startup.homepage_override.mstone": "ignore",
@@ -194,16 +253,19 @@ class Firefox:
         "network.connectivity-service.enabled": False,
         "browser.safebrowsing.update.enabled": False,
         "extensions.update.enabled": False,
-        "browser.cache.disk.enable": False,
-        "browser.cache.memory.enable": False,
     }
 
-    def __init__(self, phone=False):
+    def __init__(self, phone=False, webassembly=True, forced_colors=False):
         import websocket  # Debian's python3-websocket
 
         self.profile = tempfile.mkdtemp(prefix="bemvara-firefox-")
+        preferences = dict(self.PREFERENCES)
+        if not webassembly:
+            preferences["javascript.options.wasm"] = False
+        if forced_colors:
+            preferences["browser.display.document_color_use"] = 2  # always the system's colours
         with open(os.path.join(self.profile, "user.js"), "w") as prefs:
-            for name, value in self.PREFERENCES.items():
+            for name, value in preferences.items():
                 prefs.write(f"user_pref({json.dumps(name)}, {json.dumps(value)});\n")
         port = free_port()
         self.process = subprocess.Popen(
@@ -248,7 +310,7 @@ class Firefox:
                 return message["result"]
 
     def open(self, url):
-        self.send("browsingContext.navigate", {"context": self.context, "url": url, "wait": "complete"})
+        self.send("browsingContext.navigate", {"context": self.context, "url": url, "wait": "interactive"})
 
     def js(self, expression):
         result = self.send("script.evaluate", {
@@ -296,5 +358,7 @@ class Firefox:
             shutil.rmtree(self.profile, ignore_errors=True)
 
 
-def launch(engine, phone=False):
-    return {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[engine](phone=phone)
+def launch(engine, **options):
+    """A new browser of `engine`, with a fresh profile: phone=True for a
+    phone's viewport, webassembly=False, forced_colors=True."""
+    return {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[engine](**options)

@@ -4,14 +4,19 @@ user sees and does, from the keyboard, the mouse, a phone and offline. The
 same scenarios run in Chromium, Firefox and WebKit; the logic behind them
 is proven by the shared tables, which these type into the page as well.
 
-    page_test.py SITE_FOLDER ENGINE      (ENGINE: chromium, firefox or webkit)
+    page_test.py SITE_FOLDER ENGINE PARTS   (ENGINE: chromium, firefox or webkit;
+                                             PARTS: what the site was made from)
 """
 import csv
 import json
 import os
+import shutil
+import subprocess
 import sys
+import tempfile
 import time
 import unittest
+from pathlib import Path
 
 from selenium.webdriver.common.keys import Keys
 
@@ -19,16 +24,22 @@ import browsers
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TABLES = os.path.join(HERE, "..", "tables")
+MAKE_SITE = os.path.join(HERE, "..", "..", "ui", "web", "make_site.py")
 SITE = "build/web"
 ENGINE = "chromium"
+PARTS = "build/wasm/ui/web"  # what the site is made from: module/, icons/
 FOCUS_ORDER = ["Text1", "Text2", "Text3", "Text4", "Command1", "Text5"]
 
 # The scenarios an engine cannot run, each with the reason. Every other
 # scenario runs in every engine; one listed here is reported as skipped
 # with its reason, never dropped in silence.
 CANNOT = {
-    ("webkit", "test_phone_width_shows_the_whole_window"):
+    ("webkit", "test_phone_gets_one_column_of_fingertip_sized_controls"):
         "WebKitGTK has no device emulation, and MiniBrowser's window keeps a viewport at least 447 CSS px wide",
+    ("webkit", "test_without_webassembly_the_page_says_so"):
+        "MiniBrowser has no switch that turns WebAssembly off, and WebDriver none to run a script before the page's",
+    ("webkit", "test_forced_colours_keep_the_line_and_focus_marks_stand_out"):
+        "WebKitGTK has no forced-colours mode to turn on",
 }
 
 
@@ -59,11 +70,23 @@ class PageScenarios(unittest.TestCase):
         if reason:
             self.skipTest(f"{ENGINE} cannot: {reason}")
 
+    def launch(self, **options):
+        """A browser of this scenario's own, quit when it ends."""
+        browser = browsers.launch(ENGINE, **options)
+        self.addCleanup(browser.quit)
+        return browser
+
+    def serve(self, site, caching=None):
+        server = browsers.Server(site, caching)
+        server.start()
+        self.addCleanup(server.stop)
+        return server
+
     # What the scenarios do, in the page's own terms.
 
-    def open_page(self, browser=None):
+    def open_page(self, browser=None, server=None):
         browser = browser or self.browser
-        browser.open(self.server.url)
+        browser.open((server or self.server).url)
         self.wait_for(lambda: browser.js("document.body.dataset.ready === 'true'"), "the page is ready", browser)
 
     def wait_for(self, condition, what, browser=None, seconds=20):
@@ -237,20 +260,74 @@ class PageScenarios(unittest.TestCase):
         self.open_page()
         self.assertEqual("0.025", self.value("Text1"))
 
-    def test_phone_width_shows_the_whole_window(self):
-        phone = browsers.launch(ENGINE, phone=True)
-        try:
-            self.open_page(phone)
-            width, scroll_width, right = self.js(
-                "[innerWidth, document.documentElement.scrollWidth, "
-                f"{by_id('Form1')}.getBoundingClientRect().right]", phone)
-            self.assertEqual(browsers.PHONE["width"], width)
-            self.assertLessEqual(scroll_width, width)
-            self.assertLessEqual(right, width)
-            phone.click("Command1")
-            self.assertEqual(" .453125", self.value("Text5", phone))
-        finally:
-            phone.quit()
+    def test_phone_gets_one_column_of_fingertip_sized_controls(self):
+        phone = self.launch(phone=True)
+        self.open_page(phone)
+        sizes = self.js(
+            "Object.fromEntries([...document.querySelectorAll('.text-box, .push-button, .menu-title')]"
+            ".map((e) => [e.id, [e.getBoundingClientRect().width, e.getBoundingClientRect().height]]))", phone)
+        self.assertEqual(8, len(sizes))
+        for name, (width, height) in sizes.items():
+            self.assertGreaterEqual(min(width, height), 44, name)
+        smallest_text = self.js(
+            "Math.min(...[...document.querySelectorAll('#Form1 *')].filter((e) => e.offsetHeight && "
+            "[...e.childNodes].some((n) => n.nodeType === 3 && n.data.trim()) || e.value)"
+            ".map((e) => parseFloat(getComputedStyle(e).fontSize)))", phone)
+        self.assertGreaterEqual(smallest_text, 16)
+        width, scroll_width, right = self.js(
+            f"[innerWidth, document.documentElement.scrollWidth, {by_id('Form1')}.getBoundingClientRect().right]",
+            phone)
+        self.assertEqual(browsers.PHONE["width"], width)
+        self.assertLessEqual(scroll_width, width)
+        self.assertLessEqual(right, width)
+
+        # One column: symbol, box and unit in a row, then 计算, the line, r;
+        # each symbol's meaning in words above its row.
+        box = self.js("Object.fromEntries([...document.querySelectorAll('#Form1 .client > *')]"
+                      ".map((e) => [e.id, e.getBoundingClientRect().toJSON()]))", phone)
+        middle = lambda name: box[name]["top"] + box[name]["height"] / 2
+        column = ["Text1", "Text2", "Text3", "Text4", "Command1", "Line1", "Text5"]
+        self.assertEqual(column, sorted(column, key=middle))
+        for symbol, text_box, unit in (("Label1", "Text1", "Label2"), ("Label4", "Text2", "Label5"),
+                                       ("Label9", "Text4", "Label10"), ("Label11", "Text5", None)):
+            self.assertLess(box[symbol]["right"], box[text_box]["left"], symbol)
+            self.assertLess(abs(middle(symbol) - middle(text_box)), 4, symbol)
+            self.assertLess(box[f"{symbol}-meaning"]["bottom"], box[text_box]["top"], symbol)
+            if unit:
+                self.assertLess(box[text_box]["right"], box[unit]["left"], unit)
+        self.assertLess(box["Label3"]["top"], box["Label2"]["top"])  # m³ still reads m³
+
+        # The same tab order, and it still calculates.
+        order = [self.js("document.activeElement.id", phone)]
+        for _ in FOCUS_ORDER[1:]:
+            phone.press(Keys.TAB)
+            order.append(self.js("document.activeElement.id", phone))
+        self.assertEqual(FOCUS_ORDER, order)
+        phone.click("Command1")
+        self.assertEqual(" .453125", self.value("Text5", phone))
+
+    def test_window_at_desktop_widths_is_drawn_as_described(self):
+        # Every control where the description puts it, at one scale for all.
+        self.open_page()
+        described = self.js("JSON.parse(document.getElementById('description').textContent)")
+        drawn = self.js("Object.fromEntries([...document.querySelectorAll('#Form1 .client > *')]"
+                        ".map((e) => [e.id, e.getBoundingClientRect().toJSON()]))")
+        pixel = described["twips_per_pixel"]
+        origin = drawn["Text1"]
+        first = next(c for c in described["controls"] if c["name"] == "Text1")
+        scale = origin["width"] / int(first["width_twips"] / pixel)
+        self.assertGreaterEqual(scale, 1)
+        for control in described["controls"]:
+            if control["kind"] == "line":
+                continue
+            at = drawn[control["name"]]
+            expected = {"width": int(control["width_twips"] / pixel), "height": int(control["height_twips"] / pixel),
+                        "left": int(control["left_twips"] / pixel) - int(first["left_twips"] / pixel),
+                        "top": int(control["top_twips"] / pixel) - int(first["top_twips"] / pixel)}
+            actual = {"width": at["width"], "height": at["height"],
+                      "left": at["left"] - origin["left"], "top": at["top"] - origin["top"]}
+            for what, value in expected.items():
+                self.assertAlmostEqual(value * scale, actual[what], delta=1, msg=f"{control['name']} {what}")
 
     def test_service_worker_and_a_reload_offline(self):
         self.open_page()
@@ -271,10 +348,141 @@ class PageScenarios(unittest.TestCase):
         finally:
             self.server.start()
 
+    # A first visit each, to a server of its own (WebKitGTK keeps service
+    # workers from one session to the next), in a browser of its own.
+
+    def test_window_shows_before_the_module_and_early_actions_are_answered(self):
+        server = self.serve(SITE)
+        server.module_delay = 3
+        browser = self.launch()
+        browser.open(server.url)
+        self.assertFalse(self.js("document.body.dataset.ready === 'true'", browser))
+        self.assertEqual(["0.025", "计算"], self.js(
+            f"[{by_id('Text1')}.value, {by_id('Command1')}.textContent]", browser))
+        browser.click("Command1")
+        browser.click("ABOUT")
+        browser.click("HELP")
+        self.assertEqual("", self.value("Text5", browser))
+        self.assertFalse(self.js(f"{by_id('message')}.open", browser))
+        self.wait_for(lambda: self.js("document.body.dataset.ready === 'true'", browser), "the module", browser)
+        self.assertEqual(" .453125", self.value("Text5", browser))
+        self.assertTrue(self.js(f"{by_id('message-text')}.textContent", browser).startswith("本程序完全参照"))
+
+    def test_a_module_that_fails_to_load_is_reported(self):
+        server = self.serve(SITE)
+        server.module_missing = True
+        browser = self.launch()
+        browser.open(server.url)
+        self.wait_for(lambda: self.js("document.querySelector('[role=alert]') !== null", browser), "a note", browser)
+        note = self.js("document.getElementById('app').textContent", browser)
+        self.assertIn("无法启动", note)
+        self.assertIn("重新载入", note)
+        self.assertIsNone(self.js(f"{by_id('Form1')}", browser))
+
+    def test_without_webassembly_the_page_says_so(self):
+        browser = self.launch(webassembly=False)
+        browser.open(self.server.url)
+        self.wait_for(lambda: browser.js("document.querySelector('[role=alert]') !== null"), "a note", browser)
+        self.assertIn("不支持 WebAssembly", browser.js("document.getElementById('app').textContent"))
+
+    def test_forced_colours_keep_the_line_and_focus_marks_stand_out(self):
+        contrast = """(() => {
+            const probe = document.createElement('div');
+            probe.style.forcedColorAdjust = 'none';  // or forced colours repaint it too
+            document.body.append(probe);
+            const rgb = (colour) => { probe.style.color = colour;
+                return getComputedStyle(probe).color.match(/[\\d.]+/g).slice(0, 3).map(Number); };
+            const luminance = (colour) => rgb(colour).map((c) => c / 255)
+                .map((c) => (c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4))
+                .reduce((sum, c, i) => sum + c * [0.2126, 0.7152, 0.0722][i], 0);
+            const ratio = (a, b) => { const [x, y] = [luminance(a), luminance(b)].sort((p, q) => q - p);
+                return (x + 0.05) / (y + 0.05); };
+            // What shows behind an element: the first background that is not transparent.
+            const background = (element) => {
+                for (; element; element = element.parentElement) {
+                    const colour = getComputedStyle(element).backgroundColor;
+                    if (!/^rgba\\(.*, 0\\)$/.test(colour) && colour !== 'transparent') return colour;
+                }
+                return 'white';
+            };
+            return [ratio, background];
+        })()"""
+        # Each focus mark, reached from the keyboard, against what it is
+        # drawn on: the control's own background and the one around it.
+        mark = f"""(() => {{ const [ratio, background] = {contrast};
+            const element = document.activeElement, style = getComputedStyle(element);
+            return [element.id, style.outlineStyle, ratio(style.outlineColor, background(element)),
+                    ratio(style.outlineColor, background(element.parentElement))]; }})()"""
+        self.open_page()
+        marks = [self.js(mark)]
+        self.js(f"{by_id('Text4')}.focus()")
+        self.press(Keys.TAB)
+        marks.append(self.js(mark))
+        self.press(Keys.F10)
+        marks.append(self.js(mark))
+        self.press(Keys.ARROW_DOWN)
+        marks.append(self.js(mark))
+        self.press(Keys.ESCAPE, Keys.ESCAPE)
+        self.assertEqual(["Text1", "Command1", "FILE", "EXIT"], [name for name, *_ in marks])
+        for name, style, inside, around in marks:
+            self.assertEqual("solid", style, name)
+            self.assertGreaterEqual(min(inside, around), 3, name)
+
+        browser = self.launch(forced_colors=True)
+        self.open_page(browser)
+        line = browser.js(f"""(() => {{ const [ratio, background] = {contrast};
+            const line = document.getElementById('Line1'), style = getComputedStyle(line);
+            return [matchMedia('(forced-colors: active)').matches, style.borderTopStyle,
+                    parseFloat(style.borderTopWidth), ratio(style.borderTopColor, background(line))]; }})()""")
+        self.assertEqual([True, "solid"], line[:2])
+        self.assertGreaterEqual(line[2], 1)
+        self.assertGreaterEqual(line[3], 3)
+
+    def test_a_new_version_is_in_use_by_the_second_visit(self):
+        description = json.loads((Path(PARTS) / "module" / "description.json").read_text(encoding="utf-8"))
+        for control in description["controls"]:
+            if control["name"] == "Command1":
+                control["text"] = "计算（新）"
+        work = Path(tempfile.mkdtemp(prefix="bemvara-versions-"))
+        self.addCleanup(shutil.rmtree, work, True)
+        (work / "description.json").write_text(json.dumps(description, ensure_ascii=False), encoding="utf-8")
+        for caching in ("none", "year"):
+            with self.subTest(caching):
+                old, new = work / f"old-{caching}", work / f"new-{caching}"
+                shutil.copytree(SITE, old)
+                ten_days_ago = time.time() - 10 * 86400
+                for file in old.iterdir():
+                    os.utime(file, (ten_days_ago, ten_days_ago))
+                subprocess.run([sys.executable, MAKE_SITE, str(work / "description.json"), str(Path(PARTS) / "module"),
+                                str(Path(PARTS) / "icons"), os.path.dirname(MAKE_SITE), str(new)], check=True)
+                server = self.serve(str(old), caching)
+                browser = self.launch()
+                caption = lambda: browser.js(f"{by_id('Command1')}.textContent")
+                self.open_page(browser, server)
+                self.wait_for(lambda: browser.js("navigator.serviceWorker.controller !== null"), "the worker", browser)
+                # The first visit fetched the page once, under one address;
+                # the worker's copy was a conditional request answered 304.
+                # WebKit's worker does not share the page's HTTP cache, so
+                # there the worker fetches everything a second time.
+                pages = [status for path, status in server.log if path in ("/", "/index.html")]
+                self.assertEqual(2 if ENGINE == "webkit" else 1, pages.count(200), server.log)
+                self.assertNotIn("/index.html", [path for path, _ in server.log])
+                self.open_page(browser, server)
+                self.assertEqual("计算", caption())
+
+                server.site = str(new)  # published
+                version = (new / "service-worker.js").read_text().split("'bemvara-")[1].split("'")[0]
+                self.open_page(browser, server)  # the first visit since may still be the old one
+                self.wait_for(lambda: browser.js("caches.keys()") == [f"bemvara-{version}"],
+                              "the new version stored whole, the old one gone", browser, seconds=30)
+                self.open_page(browser, server)
+                self.assertEqual("计算（新）", caption())
+                self.assertEqual(" .453125", (browser.click("Command1"), self.value("Text5", browser))[1])
+
 
 if __name__ == "__main__":
-    if len(sys.argv) > 2:
-        SITE, ENGINE = sys.argv.pop(1), sys.argv.pop(1)
+    if len(sys.argv) > 3:
+        SITE, ENGINE, PARTS = sys.argv.pop(1), sys.argv.pop(1), sys.argv.pop(1)
     if ENGINE not in browsers.ENGINES:
         sys.exit(f"unknown engine {ENGINE}; one of {', '.join(browsers.ENGINES)}")
     unittest.main(verbosity=2)

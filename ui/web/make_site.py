@@ -230,17 +230,21 @@ def main(description_path, module_dir, icon_dir, source, site):
     manifest_name = publish(hashed_name("manifest.webmanifest", manifest), manifest)
 
     page_script = (source / "page.js").read_text(encoding="utf-8")
-    csp = ("default-src 'self'; script-src 'self' 'wasm-unsafe-eval' "
-           f"'{integrity(page_script.encode())}'; style-src 'self' 'unsafe-inline'; img-src 'self'; "
-           "object-src 'none'; base-uri 'none'; form-action 'self'")
+    # The module is asked for as soon as the head is read, by one request
+    # that the page script then compiles (a preload is fetched twice by some
+    # engines).
+    head_script = f"self.bemvaraModule = fetch({json.dumps(wasm)});"
+    inline = " ".join(f"'{integrity(script.encode())}'" for script in (head_script, page_script))
+    csp = (f"default-src 'self'; script-src 'self' 'wasm-unsafe-eval' {inline}; "
+           "style-src 'self' 'unsafe-inline'; img-src 'self'; object-src 'none'; base-uri 'none'; form-action 'self'")
     page = (source / "index.html.in").read_text(encoding="utf-8")
     for key, value in {
         "CSP": csp, "DESCRIPTION": html.escape(DESCRIPTION), "TITLE": html.escape(description["title"]),
-        "MANIFEST": manifest_name, "ICON": icons["icon-192"], "WASM": wasm, "SCRIPT": script,
+        "MANIFEST": manifest_name, "ICON": icons["icon-192"], "SCRIPT": script,
         "STYLE": (source / "page.css").read_text(encoding="utf-8") + window.desktop_css() + "\n" + window.phone_css(),
         "WINDOW": window.window_html(),
         "DESCRIPTION_JSON": json.dumps(description, ensure_ascii=False).replace("</", "<\\/"),
-        "PAGE_SCRIPT": page_script,
+        "PAGE_SCRIPT": page_script, "HEAD_SCRIPT": head_script,
     }.items():
         page = page.replace(f"@{key}@", value)
     index = publish("index.html", page.encode())

@@ -69,10 +69,11 @@
     again.focus();
   }
 
-  function cannotStart(reason) {
-    replaceWindow([`${description.title} 无法启动：${reason}`,
-      '请使用较新版本的 Chrome、Edge、Firefox 或 Safari，检查网络连接后重新载入本页。'], 'alert');
+  function cannotStart(reason, advice) {
+    replaceWindow([`${description.title} 无法启动：${reason}`, advice], 'alert');
   }
+  const UPDATE_BROWSER = '请用较新版本的 Chrome、Edge、Firefox 或 Safari 打开本页。';
+  const CHECK_NETWORK = '请检查网络连接，然后重新载入本页。';
 
   function focusableControls() {
     return description.controls.filter((control) => control.takes_focus)
@@ -245,14 +246,14 @@
   // something other than application/wasm makes streaming compilation fail,
   // and then it is compiled from its bytes.
   function instantiateWasm(imports, receiveInstance) {
-    const url = app.dataset.module;
-    WebAssembly.compileStreaming(fetch(url))
-      .catch(() => fetch(url).then((response) => {
+    self.bemvaraModule
+      .then((response) => {
         if (!response.ok) throw new Error(`HTTP ${response.status}`);
-        return response.arrayBuffer();
-      }).then((bytes) => WebAssembly.compile(bytes)))
+        return WebAssembly.compileStreaming(response.clone())
+          .catch(() => response.arrayBuffer().then((bytes) => WebAssembly.compile(bytes)));
+      })
       .then((wasm) => WebAssembly.instantiate(wasm, imports))
-      .then((instance) => receiveInstance(instance), (error) => cannotStart(`程序文件未能载入（${error.message}）。`));
+      .then((instance) => receiveInstance(instance), (error) => cannotStart(`程序文件未能载入（${error.message}）。`, CHECK_NETWORK));
     return {};
   }
 
@@ -260,12 +261,16 @@
   // The module's glue is a deferred script: it has run by the time the
   // document is parsed, or it failed to arrive.
   document.addEventListener('DOMContentLoaded', () => {
-    if (typeof WebAssembly !== 'object') cannotStart('此浏览器不支持 WebAssembly。');
-    else if (typeof createBemvara !== 'function') cannotStart('程序文件未能载入。');
+    if (typeof WebAssembly !== 'object') cannotStart('此浏览器不支持 WebAssembly。', UPDATE_BROWSER);
+    else if (typeof createBemvara !== 'function') cannotStart('程序文件未能载入。', CHECK_NETWORK);
     else createBemvara({ view, instantiateWasm }).then(ready);
   });
 
+  // Every visit asks whether a new version has been published, so that the
+  // next visit can have it; browsers' own checks are too rare to count on.
   if ('serviceWorker' in navigator && location.protocol !== 'file:') {
-    navigator.serviceWorker.register('service-worker.js').catch(() => {});
+    const returning = navigator.serviceWorker.controller !== null;
+    navigator.serviceWorker.register('service-worker.js')
+      .then((registration) => returning && registration.update()).catch(() => {});
   }
 })();
