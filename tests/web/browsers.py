@@ -3,8 +3,8 @@ engines: Chromium and WebKitGTK through WebDriver (Debian's Selenium and
 the engines' own drivers), Firefox through WebDriver BiDi, which it speaks
 itself. None of them downloads anything; all come from Debian.
 
-Every engine gives the same calls: open a page (returning once it is
-parsed, not waiting for what it loads), evaluate a script (its
+Every engine gives the same calls: open a page (returning once it has
+loaded, which does not wait for the module), evaluate a script (its
 value, awaited if it is a promise, comes back as JSON), click an element by
 its id, press keys, and quit. Keys are WebDriver key values (selenium's
 Keys), which BiDi shares.
@@ -102,6 +102,9 @@ class Server:
             def log_request(self, code="-", size="-"):
                 server.log.append((self.path.removesuffix(".gz"), int(code)))
 
+            def log_message(self, *args):  # the log above is all a test reads
+                pass
+
         mimetypes.add_type("application/wasm", ".wasm")
         mimetypes.add_type("application/manifest+json", ".webmanifest")
         self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", self.port), Handler)
@@ -186,7 +189,6 @@ class Chromium(SeleniumBrowser):
     def __init__(self, phone=False, webassembly=True, forced_colors=False):
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
-        options.page_load_strategy = "eager"
         for flag in CHROMIUM_FLAGS:
             options.add_argument(flag)
         options.add_argument(f"--user-data-dir={tempfile.mkdtemp(prefix='bemvara-chromium-')}")
@@ -219,7 +221,6 @@ class WebKit(SeleniumBrowser):
         os.environ["DISPLAY"] = self.display.name
         options = WebKitOptions()
         options.binary_location = self.MINIBROWSER
-        options.page_load_strategy = "eager"
         options.add_argument("--automation")
         try:
             super().__init__(webdriver.WebKitGTK(executable_path="/usr/bin/WebKitWebDriver", options=options))
@@ -310,7 +311,7 @@ class Firefox:
                 return message["result"]
 
     def open(self, url):
-        self.send("browsingContext.navigate", {"context": self.context, "url": url, "wait": "interactive"})
+        self.send("browsingContext.navigate", {"context": self.context, "url": url, "wait": "complete"})
 
     def js(self, expression):
         result = self.send("script.evaluate", {
