@@ -1,5 +1,6 @@
-// The window description as JSON, for the page script that builds the
-// browser's window from it: the same data the desktop front ends walk.
+// The window description as JSON, from which the site's build step draws
+// the window into the page and which the page script reads: the same data
+// the desktop front ends walk.
 #pragma once
 
 #include <string>
