@@ -1,5 +1,6 @@
 // The Linux program: Form1 in a Qt window.
 #include <QApplication>
+#include <QStringList>
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,24 +10,34 @@
 
 namespace {
 
-// Without a display Qt aborts with a message about plugins; say plainly what
-// is missing instead. An explicit platform (offscreen, say) needs none.
-bool has_display() {
-    const auto set = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value && *value;
-    };
-    return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+// Where a display is named but cannot be opened, Qt ends the program with a
+// fatal message that aborts, after lines about plugins and reinstalling.
+// While the application starts, its messages are held back: a fatal one
+// becomes one plain line and status 1, the others are passed on once the
+// start has gone well.
+QStringList held_back;
+
+[[noreturn]] void no_display() {
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    std::fprintf(stderr, "bemvara: cannot open a graphical display (DISPLAY=%s, WAYLAND_DISPLAY=%s)\n",
+                 x11 ? x11 : "", wayland ? wayland : "");
+    std::_Exit(1);  // from inside the toolkit's start: nothing of it is unwound
+}
+
+void hold_back(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) no_display();
+    held_back << message;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!has_display()) {
-        std::fputs("bemvara: no graphical display found (neither DISPLAY nor WAYLAND_DISPLAY is set)\n", stderr);
-        return 1;
-    }
+    const QtMessageHandler previous = qInstallMessageHandler(hold_back);
     QApplication app(argc, argv);
+    qInstallMessageHandler(previous);
+    for (const QString& message : held_back) qWarning().noquote() << message;
+
     ui::qt::prepare_application(app);
     ui::qt::QtMainWindow window;
     window.show();

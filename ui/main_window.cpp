@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <algorithm>
 #include <array>
 
 #include "calc/parameter_calculation.h"
@@ -12,41 +13,54 @@ const std::string_view kAuthorNote =
 
 namespace {
 
-constexpr FontSpec kButtonFont{"楷体_GB2312", 21.75, 700, 134};
-// What Chinese Windows has long used for dialogs and forms. Its Latin letters
-// are narrow half-width serif glyphs, so "m" fits before the raised "3" and
-// "I" has serifs that "l" lacks.
-constexpr FontSpec kWindowFont{"宋体", 9, 400, 134};
+// Windows names its Kai face 楷体_GB2312 of old and 楷体 or KaiTi now, macOS
+// STKaiti; AR PL UKai is the free face of the same style on Linux.
+constexpr std::string_view kKaiFaces[] = {"楷体_GB2312", "楷体", "KaiTi", "STKaiti", "AR PL UKai CN"};
+constexpr FontSpec kButtonFont{kKaiFaces, 21.75, 700, 134, 0};
+
+// The window's own face. Its Latin letters and digits come from a face
+// the program carries, in which l, 1 and I differ at 9 points (in the Song
+// faces they do not) and "m" is narrow enough to fit before its raised
+// digit. Chinese comes from the Song face Chinese Windows has long used for
+// dialogs and forms, or its stand-ins: NSimSun, macOS's Songti, and AR PL
+// UMing on Linux.
+constexpr std::string_view kLatinFace = "Bemvara Latin";
+constexpr std::string_view kWindowFaces[] = {kLatinFace, "宋体", "SimSun", "NSimSun", "Songti SC", "AR PL UMing CN"};
+constexpr FontSpec kWindowFont{kWindowFaces, 9, 400, 1, 16};
+constexpr std::array kCarriedFaces{CarriedFace{kLatinFace, "bemvara-latin.ttf"}};
 
 // Symbol labels sit behind the boxes they overlap; the raised "3" and "4"
 // sit in front of their "m".
 constexpr int kBack = 0;
 constexpr int kFront = 1;
 
+constexpr std::string_view kInputHint = "须大于0";
+constexpr std::string_view kResultHint = "计算结果：r = 5.8·I·b²/(IT·l)";
+
 using K = ControlKind;
 
 // clang-format off
 constexpr std::array kControls{
-    //       name        kind           text     left  top   width height tab tooltip                         describes layer  font          clicked
-    Control{"Label1",   K::label,       "I:",    {240,  120,  375, 255},  0, "梁或板的抗弯惯性矩",           "Text1",  kBack,  nullptr,      nullptr},
-    Control{"Text1",    K::text_box,    "0.025", {480,  120,  975, 270},  1, "",                            "",       kFront, nullptr,      nullptr},
-    Control{"Label2",   K::label,       "m",     {1560, 120,  255, 255},  2, "",                            "",       kBack,  nullptr,      nullptr},
-    Control{"Label3",   K::label,       "3",     {1680, 0,    135, 255},  3, "",                            "",       kFront, nullptr,      nullptr},
-    Control{"Text2",    K::text_box,    "0.016", {480,  480,  975, 270},  4, "",                            "",       kFront, nullptr,      nullptr},
-    Control{"Label4",   K::label,       "IT:",   {240,  480,  375, 255},  5, "梁或板的抗扭惯性矩",           "Text2",  kBack,  nullptr,      nullptr},
-    Control{"Label5",   K::label,       "m",     {1560, 480,  255, 255},  6, "",                            "",       kBack,  nullptr,      nullptr},
-    Control{"Label6",   K::label,       "4",     {1680, 360,  135, 255},  7, "",                            "",       kFront, nullptr,      nullptr},
-    Control{"Text3",    K::text_box,    "1",     {480,  840,  975, 270},  8, "",                            "",       kFront, nullptr,      nullptr},
-    Control{"Label7",   K::label,       "b:",    {240,  840,  375, 255},  9, "梁或板的宽度",                 "Text3",  kBack,  nullptr,      nullptr},
-    Control{"Label8",   K::label,       "m",     {1560, 840,  255, 255}, 10, "",                            "",       kBack,  nullptr,      nullptr},
-    Control{"Text4",    K::text_box,    "20",    {480,  1200, 975, 270}, 11, "",                            "",       kFront, nullptr,      nullptr},
-    Control{"Label9",   K::label,       "l:",    {240,  1200, 375, 255}, 12, "计算跨径",                     "Text4",  kBack,  nullptr,      nullptr},
-    Control{"Label10",  K::label,       "m",     {1560, 1200, 255, 255}, 13, "",                            "",       kBack,  nullptr,      nullptr},
-    Control{"Command1", K::push_button, "计算",  {1920, 120, 2175, 1215}, 14, "",                            "",       kFront, &kButtonFont, on_command1_clicked},
-    Control{"Text5",    K::text_box,    "",      {480,  1680, 975, 270}, 15, "",                            "",       kFront, nullptr,      nullptr},
-    Control{"Label11",  K::label,       "r:",    {240,  1680, 375, 255}, 16, "荷载分布系数计算中的弯矩参数", "Text5",  kBack,  nullptr,      nullptr},
+    //       name        kind           text     left  top   width height tab tooltip                         describes layer  font          clicked              hint
+    Control{"Label1",   K::label,       "I:",    {240,  120,  375, 255},  0, "梁或板的抗弯惯性矩",           "Text1",  kBack,  nullptr,      nullptr,             ""},
+    Control{"Text1",    K::text_box,    "0.025", {480,  120,  975, 270},  1, "",                            "",       kFront, nullptr,      nullptr,             kInputHint},
+    Control{"Label2",   K::label,       "m",     {1560, 120,  255, 255},  2, "",                            "Text1",  kBack,  nullptr,      nullptr,             ""},
+    Control{"Label3",   K::label,       "3",     {1680, 0,    135, 255},  3, "",                            "Text1",  kFront, nullptr,      nullptr,             ""},
+    Control{"Text2",    K::text_box,    "0.016", {480,  480,  975, 270},  4, "",                            "",       kFront, nullptr,      nullptr,             kInputHint},
+    Control{"Label4",   K::label,       "IT:",   {240,  480,  375, 255},  5, "梁或板的抗扭惯性矩",           "Text2",  kBack,  nullptr,      nullptr,             ""},
+    Control{"Label5",   K::label,       "m",     {1560, 480,  255, 255},  6, "",                            "Text2",  kBack,  nullptr,      nullptr,             ""},
+    Control{"Label6",   K::label,       "4",     {1680, 360,  135, 255},  7, "",                            "Text2",  kFront, nullptr,      nullptr,             ""},
+    Control{"Text3",    K::text_box,    "1",     {480,  840,  975, 270},  8, "",                            "",       kFront, nullptr,      nullptr,             kInputHint},
+    Control{"Label7",   K::label,       "b:",    {240,  840,  375, 255},  9, "梁或板的宽度",                 "Text3",  kBack,  nullptr,      nullptr,             ""},
+    Control{"Label8",   K::label,       "m",     {1560, 840,  255, 255}, 10, "",                            "Text3",  kBack,  nullptr,      nullptr,             ""},
+    Control{"Text4",    K::text_box,    "20",    {480,  1200, 975, 270}, 11, "",                            "",       kFront, nullptr,      nullptr,             kInputHint},
+    Control{"Label9",   K::label,       "l:",    {240,  1200, 375, 255}, 12, "计算跨径",                     "Text4",  kBack,  nullptr,      nullptr,             ""},
+    Control{"Label10",  K::label,       "m",     {1560, 1200, 255, 255}, 13, "",                            "Text4",  kBack,  nullptr,      nullptr,             ""},
+    Control{"Command1", K::push_button, "计算",  {1920, 120, 2175, 1215}, 14, "",                            "",       kFront, &kButtonFont, on_command1_clicked, ""},
+    Control{"Text5",    K::text_box,    "",      {480,  1680, 975, 270}, 15, "",                            "",       kFront, nullptr,      nullptr,             kResultHint},
+    Control{"Label11",  K::label,       "r:",    {240,  1680, 375, 255}, 16, "荷载分布系数计算中的弯矩参数", "Text5",  kBack,  nullptr,      nullptr,             ""},
     // From (120, 1560) to (4080, 1560), between the l row and the result row.
-    Control{"Line1",    K::line,        "",      {120,  1560, 3960, 0},  -1, "",                            "",       kBack,  nullptr,      nullptr},
+    Control{"Line1",    K::line,        "",      {120,  1560, 3960, 0},  -1, "",                            "",       kBack,  nullptr,      nullptr,             ""},
 };
 // clang-format on
 
@@ -60,7 +74,17 @@ constexpr std::array kMenus{
     Menu{"ABOUT", "关于", kAboutItems},
 };
 
-constexpr WindowDescription kForm1{"Form1", "Bemvara", 4185, 2040, kWindowFont, kControls, kMenus};
+constexpr std::string_view kEndedNote[] = {"Bemvara 已退出，输入的数值均未保存。", "重新载入本页即可重新开始。"};
+
+// Blanks, tabs and the ideographic space: what Windows' own edit control
+// stops a double-click at, and the space a Chinese input method types.
+constexpr Behaviour kBehaviour{true, "Command1", u" \t\u3000", "F10"};
+constexpr Texts kTexts{"确定", kEndedNote, "重新载入"};
+
+constexpr WindowDescription kForm1{"Form1",  "Bemvara",      4185,       2040,  kWindowFont, kControls,
+                                   kMenus,   kCarriedFaces,  kBehaviour, kTexts};
+
+constexpr std::string_view kSuperscriptDigits[] = {"⁰", "¹", "²", "³", "⁴", "⁵", "⁶", "⁷", "⁸", "⁹"};
 
 }  // namespace
 
@@ -70,15 +94,90 @@ bool takes_focus(const Control& control) {
     return control.kind == ControlKind::text_box || control.kind == ControlKind::push_button;
 }
 
-std::string accessible_name(const WindowDescription& window, const Control& text_box) {
+std::vector<const Control*> focus_order(const WindowDescription& window) {
+    std::vector<const Control*> order;
+    for (const Control& control : window.controls)
+        if (takes_focus(control)) order.push_back(&control);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Control* a, const Control* b) { return a->tab_index < b->tab_index; });
+    return order;
+}
+
+const Control* find_control(const WindowDescription& window, std::string_view name) {
+    for (const Control& control : window.controls)
+        if (control.name == name) return &control;
+    return nullptr;
+}
+
+TwipsRect line_band(const Control& line) {
+    return {line.rect.left_twips, line.rect.top_twips, line.rect.width_twips, kTwipsPerPixelAt96Dpi};
+}
+
+namespace {
+
+// The symbol label names a box and carries its meaning as a tooltip; the
+// unit labels name it without one.
+bool is_symbol_of(const Control& label, const Control& box) {
+    return label.kind == ControlKind::label && label.describes == box.name && !label.tooltip.empty();
+}
+bool is_unit_of(const Control& label, const Control& box) {
+    return label.kind == ControlKind::label && label.describes == box.name && label.tooltip.empty();
+}
+
+}  // namespace
+
+std::string_view symbol_of(const WindowDescription& window, const Control& text_box) {
+    for (const Control& label : window.controls)
+        if (is_symbol_of(label, text_box)) {
+            std::string_view symbol = label.text;
+            if (symbol.ends_with(':')) symbol.remove_suffix(1);
+            return symbol;
+        }
+    return {};
+}
+
+std::string unit_of(const WindowDescription& window, const Control& text_box) {
+    std::string unit;
+    const Control* base = nullptr;
     for (const Control& label : window.controls) {
-        if (label.kind == ControlKind::label && label.describes == text_box.name) {
-            std::string name(label.text);
-            name.append(" ").append(label.tooltip);
-            return name;
+        if (!is_unit_of(label, text_box)) continue;
+        if (!base) base = &label;
+        // A label standing higher than the unit it follows is its exponent.
+        const bool raised = label.rect.top_twips < base->rect.top_twips;
+        for (const char c : label.text) {
+            if (raised && c >= '0' && c <= '9')
+                unit += kSuperscriptDigits[c - '0'];
+            else
+                unit += c;
         }
     }
+    return unit;
+}
+
+std::string accessible_name(const WindowDescription& window, const Control& text_box) {
+    for (const Control& label : window.controls) {
+        if (!is_symbol_of(label, text_box)) continue;
+        std::string name(label.text);
+        name.append(" ").append(label.tooltip);
+        if (const std::string unit = unit_of(window, text_box); !unit.empty()) name.append("，单位 ").append(unit);
+        return name;
+    }
     return {};
+}
+
+bool folded_into_name(const Control& label) { return label.kind == ControlKind::label && !label.describes.empty(); }
+
+std::pair<std::size_t, std::size_t> double_click_run(const Behaviour& behaviour, std::u16string_view text,
+                                                     std::size_t at) {
+    if (text.empty()) return {0, 0};
+    at = std::min(at, text.size() - 1);
+    const auto blank = [&](std::size_t i) { return behaviour.blanks.find(text[i]) != std::u16string_view::npos; };
+    const bool kind = blank(at);
+    std::size_t first = at;
+    std::size_t last = at + 1;
+    while (first > 0 && blank(first - 1) == kind) --first;
+    while (last < text.size() && blank(last) == kind) ++last;
+    return {first, last};
 }
 
 void on_command1_clicked(View& view) {

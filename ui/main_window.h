@@ -1,11 +1,15 @@
-// Form1, the program's only window, described once as data, and the
-// handlers of its events. The front ends (ui/qt, ui/win32) walk this
-// description to build the real window; nothing here knows a toolkit.
+// Form1, the program's only window, described once as data: what it shows,
+// how it behaves, what a screen reader hears, and the handlers of its
+// events. The front ends (ui/qt, ui/win32, ui/web) walk this description to
+// build the real window; nothing here knows a toolkit.
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "ui/view.h"
 
@@ -25,10 +29,27 @@ struct TwipsRect {
 enum class ControlKind { label, text_box, push_button, line };
 
 struct FontSpec {
-    std::string_view family;
+    // Tried in order for each character: the first face that is there and
+    // has the character draws it. The first is the face asked for; the
+    // others are the names the same style goes by elsewhere.
+    std::span<const std::string_view> families;
     double points;
     int weight;   // 400 normal, 700 bold
-    int charset;  // Windows character set; 134 is GB2312
+    int charset;  // Windows character set of the face asked for; 134 is GB2312
+    // Up to this height in pixels the text is drawn without smoothing:
+    // Song faces and hinted Latin faces are made to be crisp at dialog
+    // sizes, and smoothed, their one-pixel strokes turn pale grey.
+    // 0: always smoothed.
+    int crisp_up_to_pixels;
+
+    std::string_view family() const { return families.front(); }
+};
+
+// A face the program carries with it, so that every platform draws the
+// same glyphs: each front end loads `file` from its own resources.
+struct CarriedFace {
+    std::string_view family;
+    std::string_view file;
 };
 
 // Handlers receive the view and nothing else: the window is their only state.
@@ -41,11 +62,12 @@ struct Control {
     // For a line, left/top is its start and width/height runs to its end.
     TwipsRect rect;
     int tab_index;
-    std::string_view tooltip;     // empty: none
-    std::string_view describes;   // a label's text box, for screen readers
-    int layer;                    // where controls overlap, the higher is in front
-    const FontSpec* font;         // nullptr: the window's font
-    Handler clicked;              // push buttons only
+    std::string_view tooltip;    // empty: none
+    std::string_view describes;  // the text box a label names or gives the unit of
+    int layer;                   // where controls overlap, the higher is in front
+    const FontSpec* font;        // nullptr: the window's font
+    Handler clicked;             // push buttons only
+    std::string_view hint;       // text boxes: what a screen reader adds after the name
 };
 
 struct MenuItem {
@@ -60,14 +82,41 @@ struct Menu {
     std::span<const MenuItem> items;
 };
 
+// How the window answers the keyboard and the mouse, beyond what each
+// platform's controls do of their own accord.
+struct Behaviour {
+    // A text box reached from the keyboard, or holding the focus at start,
+    // has its whole text selected, so typing replaces it.
+    bool select_all_on_keyboard_focus;
+    // Enter (or keypad Enter) in any text box clicks this button.
+    std::string_view enter_clicks;
+    // A double-click in a text box selects the run of characters around
+    // the pointer that holds none of these.
+    std::u16string_view blanks;
+    // Reaches the menu bar, as Alt pressed and released alone does.
+    std::string_view menu_key;
+};
+
+// Texts the window needs besides its controls' and menus'.
+struct Texts {
+    std::string_view message_ok;  // the one button of every message box
+    // Where a front end cannot close its window on EXIT (a browser tab),
+    // this stands in its place, with a button that starts afresh.
+    std::span<const std::string_view> ended;
+    std::string_view start_again;
+};
+
 struct WindowDescription {
     std::string_view name;
     std::string_view title;  // also the title of every message box
     int client_width_twips;
     int client_height_twips;
     const FontSpec& font;  // of every control without a font of its own
-    std::span<const Control> controls;  // in tab order
+    std::span<const Control> controls;
     std::span<const Menu> menus;
+    std::span<const CarriedFace> carried_faces;
+    Behaviour behaviour;
+    Texts texts;
 };
 
 // Form1 as the user sees it.
@@ -76,9 +125,30 @@ const WindowDescription& main_window();
 // Whether the control can take the keyboard focus (labels and lines never do).
 bool takes_focus(const Control& control);
 
-// What a screen reader announces for a text box: its label's symbol and
-// meaning, "I: 梁或板的抗弯惯性矩"; empty for a box without such a label.
+// The controls that take the focus, by tab index: the order of Tab, which
+// goes round to the first again.
+std::vector<const Control*> focus_order(const WindowDescription& window);
+
+const Control* find_control(const WindowDescription& window, std::string_view name);
+
+// A line as the band it is drawn as: from its start to its end, one
+// default line width (a pixel at 96 dpi) thick.
+TwipsRect line_band(const Control& line);
+
+// What a screen reader announces for a text box: its label's symbol,
+// meaning and unit, "I: 梁或板的抗弯惯性矩，单位 m³"; empty for a box without
+// such a label. The unit's raised digits become superscripts.
 std::string accessible_name(const WindowDescription& window, const Control& text_box);
+// The symbol alone, "I"; what a result is announced with.
+std::string_view symbol_of(const WindowDescription& window, const Control& text_box);
+std::string unit_of(const WindowDescription& window, const Control& text_box);
+// Whether a label's text is already said in a text box's name, so that a
+// screen reader need not read it a second time.
+bool folded_into_name(const Control& label);
+
+// The run that a double-click at UTF-16 index `at` selects: [first, last).
+std::pair<std::size_t, std::size_t> double_click_run(const Behaviour& behaviour, std::u16string_view text,
+                                                     std::size_t at);
 
 // The texts of the two notes under the About menu.
 extern const std::string_view kHelpNote;

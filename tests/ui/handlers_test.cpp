@@ -157,11 +157,35 @@ TEST(MenuItems, AuthorNoteIsOneLineEndingWithBang) {
 
 TEST(Description, TextBoxesAreAnnouncedByTheirSymbolAndMeaning) {
     const auto& window = ui::main_window();
-    EXPECT_EQ("I: 梁或板的抗弯惯性矩", ui::accessible_name(window, control_named("Text1")));
-    EXPECT_EQ("IT: 梁或板的抗扭惯性矩", ui::accessible_name(window, control_named("Text2")));
-    EXPECT_EQ("b: 梁或板的宽度", ui::accessible_name(window, control_named("Text3")));
-    EXPECT_EQ("l: 计算跨径", ui::accessible_name(window, control_named("Text4")));
+    EXPECT_EQ("I: 梁或板的抗弯惯性矩，单位 m³", ui::accessible_name(window, control_named("Text1")));
+    EXPECT_EQ("IT: 梁或板的抗扭惯性矩，单位 m⁴", ui::accessible_name(window, control_named("Text2")));
+    EXPECT_EQ("b: 梁或板的宽度，单位 m", ui::accessible_name(window, control_named("Text3")));
+    EXPECT_EQ("l: 计算跨径，单位 m", ui::accessible_name(window, control_named("Text4")));
     EXPECT_EQ("r: 荷载分布系数计算中的弯矩参数", ui::accessible_name(window, control_named("Text5")));
+    EXPECT_EQ("IT", ui::symbol_of(window, control_named("Text2")));
+}
+
+// What a double-click selects: the whole number, sign, point and exponent
+// with it, never a part that reads as another number.
+TEST(Description, DoubleClickSelectsTheRunBetweenBlanks) {
+    const struct {
+        std::u16string_view text;
+        std::size_t at;
+        std::size_t first, last;
+    } cases[] = {
+        {u" 2.5E-05", 3, 1, 8},       // on the point
+        {u" 2.5E-05", 4, 1, 8},       // on the exponent's letter
+        {u" .453125", 1, 1, 8},
+        {u"1 2\u30003", 2, 2, 3},     // the ideographic space is a blank too
+        {u"0.025  abc", 5, 5, 7},     // on the blanks: the blanks
+        {u"20", 9, 0, 2},             // past the end: the last run
+        {u"", 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const auto [first, last] = ui::double_click_run(ui::main_window().behaviour, c.text, c.at);
+        EXPECT_EQ(c.first, first) << c.at;
+        EXPECT_EQ(c.last, last) << c.at;
+    }
 }
 
 // Front ends rely on these when they walk the table.

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFont>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -25,14 +25,10 @@ void prepare_application(QApplication& app) {
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);
 
-    // The button's Kai face is named as Windows names it; on Linux the same
-    // style of face comes from AR PL UKai, and failing that any CJK face.
-    QFont::insertSubstitutions(QStringLiteral("楷体_GB2312"),
-                               {QStringLiteral("AR PL UKai CN"), QStringLiteral("WenQuanYi Micro Hei")});
-    // Likewise the window's Song face, SimSun on Windows: AR PL UMing has
-    // the same narrow half-width serif Latin letters.
-    for (const QString& song : {QStringLiteral("宋体"), QStringLiteral("SimSun")})
-        QFont::insertSubstitutions(song, {QStringLiteral("AR PL UMing CN"), QStringLiteral("WenQuanYi Micro Hei")});
+    // The faces the program carries; the others are the system's.
+    for (const CarriedFace& face : window.carried_faces)
+        QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/") +
+                                          QString::fromUtf8(face.file.data(), static_cast<qsizetype>(face.file.size())));
 
     QIcon icon;
     const QDir icons(QStringLiteral(":/icons"));

@@ -1,5 +1,5 @@
 // Application-wide set-up that the window relies on: the Chinese strings of
-// Qt's own dialogs and context menus, and fonts that exist on Linux.
+// Qt's own dialogs and context menus, and the faces the program carries.
 #pragma once
 
 class QApplication;

@@ -1,14 +1,16 @@
 #include "ui/qt/qt_main_window.h"
 
 #include <QApplication>
-#include <QFrame>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <algorithm>
 #include <vector>
@@ -21,12 +23,16 @@ namespace {
 
 QString to_qstring(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-QFont to_qfont(const FontSpec& spec) {
-    QFont font(to_qstring(spec.family));
+QFont to_qfont(const FontSpec& spec, const QWidget& on) {
+    QFont font;
+    QStringList families;
+    for (std::string_view family : spec.families) families << to_qstring(family);
+    font.setFamilies(families);
     font.setPointSizeF(spec.points);
     font.setWeight(QFont::Weight(spec.weight));
-    // Set, not inherited: the window's font may ask for no smoothing.
-    font.setStyleStrategy(QFont::PreferDefault);
+    const double pixels = spec.points * on.logicalDpiY() / 72.0 * on.devicePixelRatioF();
+    // Set either way, not inherited from a font that asked otherwise.
+    font.setStyleStrategy(pixels <= spec.crisp_up_to_pixels ? QFont::NoAntialias : QFont::PreferDefault);
     return font;
 }
 
@@ -38,27 +44,49 @@ QLabel* create_label(const Control& control, QWidget* client) {
     return label;
 }
 
-QFrame* create_line(QWidget* client) {
-    auto* line = new QFrame(client);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setLineWidth(1);
-    line->setForegroundRole(QPalette::WindowText);
+// A band filled in the text colour. A frame's line is drawn through the
+// middle of its rectangle and, at some scales, falls between two rows of
+// device pixels and vanishes; a filled band always covers a row.
+QWidget* create_line(QWidget* client) {
+    auto* line = new QWidget(client);
+    line->setAutoFillBackground(true);
+    line->setBackgroundRole(QPalette::WindowText);
     return line;
 }
+
+// A text box whose double-click selects the run of characters the
+// description says, not Qt's word, which would split " 2.5E-05" at the
+// point and the sign and so copy another number.
+class TextBox : public QLineEdit {
+public:
+    TextBox(const QString& text, const Behaviour& behaviour, QWidget* parent)
+        : QLineEdit(text, parent), behaviour_(behaviour) {}
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        if (event->button() != Qt::LeftButton) return QLineEdit::mouseDoubleClickEvent(event);
+        const std::u16string text = text_utf16();
+        const auto [first, last] =
+            double_click_run(behaviour_, text, static_cast<std::size_t>(cursorPositionAt(event->position().toPoint())));
+        setSelection(static_cast<int>(first), static_cast<int>(last - first));
+    }
+
+private:
+    std::u16string text_utf16() const {
+        const QString value = text();
+        return {reinterpret_cast<const char16_t*>(value.utf16()), static_cast<std::size_t>(value.size())};
+    }
+
+    const Behaviour& behaviour_;
+};
 
 }  // namespace
 
 QtMainWindow::QtMainWindow(const WindowDescription& description) : description_(description) {
     setObjectName(to_qstring(description.name));
     setWindowTitle(to_qstring(description.title));
-    // The controls without a font of their own take the window's. Song
-    // faces are made to be drawn crisp at dialog sizes, and smoothed their
-    // one-pixel strokes turn pale grey; on a high-DPI screen there is
-    // enough resolution for smoothing to help.
-    QFont window_font = to_qfont(description.font);
-    if (devicePixelRatioF() < 1.5) window_font.setStyleStrategy(QFont::NoAntialias);
-    setFont(window_font);
+    // The controls without a font of their own take the window's.
+    setFont(to_qfont(description.font, *this));
     // May be minimised, but the layout is made for one size only.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -79,8 +107,14 @@ QWidget* QtMainWindow::create_control(const Control& control, QWidget* client) {
         case ControlKind::line:
             return create_line(client);
         case ControlKind::text_box: {
-            auto* box = new QLineEdit(to_qstring(control.text), client);
+            auto* box = new TextBox(to_qstring(control.text), description_.behaviour, client);
             box->setAccessibleName(QString::fromStdString(accessible_name(description_, control)));
+            box->setAccessibleDescription(to_qstring(control.hint));
+            // Enter and keypad Enter alike.
+            connect(box, &QLineEdit::returnPressed, this, [this] {
+                const QString name = to_qstring(description_.behaviour.enter_clicks);
+                if (auto* button = findChild<QPushButton*>(name)) button->click();
+            });
             return box;
         }
         case ControlKind::push_button: {
@@ -107,28 +141,25 @@ void QtMainWindow::build_controls(QWidget* client) {
     for (const Control* control : by_layer) {
         QWidget* widget = create_control(*control, client);
         widget->setObjectName(to_qstring(control->name));
-        if (control->kind == ControlKind::line) {
-            // The frame draws its line through the middle of a rectangle one
-            // pixel high, so the rectangle starts on the line's own row.
-            const QRect ends = twips_to_pixels(control->rect);
-            widget->setGeometry(ends.left(), ends.top(), ends.width(), 1);
-        } else {
-            widget->setGeometry(twips_to_pixels(control->rect));
-        }
+        const bool line = control->kind == ControlKind::line;
+        widget->setGeometry(twips_to_pixels(line ? line_band(*control) : control->rect));
         if (!control->tooltip.empty()) widget->setToolTip(to_qstring(control->tooltip));
-        if (control->font) widget->setFont(to_qfont(*control->font));
+        if (control->font) widget->setFont(to_qfont(*control->font, *this));
         widget->setFocusPolicy(takes_focus(*control) ? Qt::StrongFocus : Qt::NoFocus);
     }
 
-    // The description lists the controls in tab order.
     QWidget* previous = nullptr;
-    for (const Control& control : description_.controls) {
-        if (!takes_focus(control)) continue;
-        auto* widget = client->findChild<QWidget*>(to_qstring(control.name));
-        if (previous)
+    for (const Control* control : focus_order(description_)) {
+        auto* widget = client->findChild<QWidget*>(to_qstring(control->name));
+        if (previous) {
             setTabOrder(previous, widget);
-        else
+        } else {
+            // The first holds the focus at start, its text selected as if
+            // reached by Tab (which selects of its own accord).
             widget->setFocus();
+            auto* box = qobject_cast<QLineEdit*>(widget);
+            if (box && description_.behaviour.select_all_on_keyboard_focus) box->selectAll();
+        }
         previous = widget;
     }
 }
@@ -144,6 +175,16 @@ void QtMainWindow::build_menus() {
             connect(action, &QAction::triggered, this, [this, handler] { handler(*this); });
         }
     }
+    // The menu key does what Alt pressed and released alone does: the menu
+    // bar takes the keyboard, its first title highlighted, and gives it back
+    // at the second press. Qt's menu bar watches for Alt, so it is told Alt.
+    auto* menu_key = new QShortcut(QKeySequence(to_qstring(description_.behaviour.menu_key)), this);
+    connect(menu_key, &QShortcut::activated, this, [this] {
+        QKeyEvent override(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::AltModifier);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+        for (QKeyEvent* alt : {&override, &press, &release}) QApplication::sendEvent(this, alt);
+    });
 }
 
 std::string QtMainWindow::text(std::string_view control) const {
@@ -156,9 +197,19 @@ void QtMainWindow::set_text(std::string_view control, std::string_view text) {
 }
 
 void QtMainWindow::show_message(std::string_view text) {
+    // Given back by hand: where the platform does not activate the window
+    // again (Wayland may refuse), it would be left without a focus.
+    QPointer<QWidget> focused = QApplication::focusWidget();
     QMessageBox box(QMessageBox::NoIcon, to_qstring(description_.title), to_qstring(text), QMessageBox::Ok, this);
-    box.button(QMessageBox::Ok)->setIcon(QIcon());  // some styles put a tick on it
+    QAbstractButton* ok = box.button(QMessageBox::Ok);
+    ok->setText(to_qstring(description_.texts.message_ok));
+    ok->setIcon(QIcon());  // some styles put a tick on it
+    box.setDefaultButton(QMessageBox::Ok);
     box.exec();
+    if (focused) {
+        activateWindow();
+        focused->setFocus(Qt::ActiveWindowFocusReason);
+    }
 }
 
 void QtMainWindow::end_program() {

@@ -1,0 +1,55 @@
+// The shared table of behaviour scenarios (tests/tables/behaviour.txt) and
+// the one way they are run: each front end's test supplies a Driver that
+// presses keys and reads its window, and the steps and their checks are
+// the same for all. Toolkit-free.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace scenarios {
+
+struct Step {
+    std::string op;      // key, type, set, click, double-click, or expect
+    std::string what;    // for expect: focus, text, selected, message or name
+    std::string target;  // a control's name, or the key
+    std::string text;
+    int index = 0;       // double-click: the character
+};
+
+struct Scenario {
+    std::string name;
+    std::vector<Step> steps;
+};
+
+// Throws std::runtime_error for a file it cannot read or a line it does not know.
+std::vector<Scenario> read(const std::string& path);
+
+// Texts are UTF-8 throughout.
+class Driver {
+public:
+    virtual ~Driver() = default;
+
+    virtual void key(const std::string& key) = 0;
+    virtual void type(const std::string& text) = 0;
+    virtual void set_text(const std::string& box, const std::string& text) = 0;
+    virtual void click(const std::string& name) = 0;
+    virtual void double_click(const std::string& box, int index) = 0;
+
+    // The control with the focus: its name, "OK" for a message box's button.
+    virtual std::string focus() = 0;
+    virtual std::string text(const std::string& box) = 0;
+    virtual std::string selected(const std::string& box) = 0;
+    virtual std::optional<std::string> message() = 0;
+    virtual std::string name(const std::string& box) = 0;
+
+    // Gives the window a moment to catch up before a check is tried again.
+    virtual void pause() = 0;
+};
+
+// Does one step. A check is tried until it holds, pausing in between, at
+// most `tries` times; the answer is empty, or says what was seen instead.
+std::string run_step(Driver& driver, const Step& step, int tries);
+
+}  // namespace scenarios
