@@ -17,5 +17,7 @@ four typed values, in one window whose interface is Simplified Chinese.")
 # what the interface needs to show every character, in Chinese.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-arphic-uming, fonts-arphic-ukai, fonts-wqy-microhei, qt6-translations-l10n")
+# Without it a Wayland session runs the window through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <objbase.h>
 
 #include "ui/win32/win32_main_window.h"
 
@@ -10,7 +11,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
+    // Screen readers are told about the controls through COM.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ui::win32::Win32MainWindow window(instance);
     if (!window.create(show_command)) return 1;
-    return window.run_message_loop();
+    const int status = window.run_message_loop();
+    if (SUCCEEDED(com)) CoUninitialize();
+    return status;
 }

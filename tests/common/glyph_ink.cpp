@@ -35,6 +35,11 @@ InkMap crop(const InkMap& map, int left, int top, int right, int bottom) {  // i
 
 int InkMap::count() const { return static_cast<int>(std::count(ink.begin(), ink.end(), true)); }
 
+PixelRect inside_frame(PixelRect box) {
+    constexpr int kFrame = 3;  // a sunken edge of two pixels, and one of margin
+    return {box.left + kFrame, box.top + kFrame, box.width - 2 * kFrame, box.height - 2 * kFrame};
+}
+
 InkMap ink_in(const GrayImage& image, PixelRect rect) {
     InkMap map;
     const int left = std::clamp(rect.left, 0, image.width);
@@ -68,6 +73,29 @@ bool differ_in_shape(const InkMap& a, const InkMap& b) {
     if (a.width != b.width) return true;
     if (a.height == 0 || b.height == 0) return a.height != b.height;
     return ink_in_row(a, 0) != ink_in_row(b, 0) || ink_in_row(a, a.height - 1) != ink_in_row(b, b.height - 1);
+}
+
+bool read_apart(const InkMap& a, const InkMap& b) {
+    // Laid over each other at the bottom-left corners of their boxes.
+    const int width = std::max(a.width, b.width);
+    const int height = std::max(a.height, b.height);
+    const auto inked = [](const InkMap& map, int x, int y_from_bottom) {
+        const int y = map.height - 1 - y_from_bottom;
+        return x < map.width && y >= 0 && map.at(x, y);
+    };
+    int differing = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) differing += inked(a, x, y) != inked(b, x, y);
+    return differing >= 3 && differing * 4 >= std::max(a.count(), b.count());
+}
+
+std::string picture(const InkMap& map) {
+    std::string rows;
+    for (int y = 0; y < map.height; ++y) {
+        for (int x = 0; x < map.width; ++x) rows += map.at(x, y) ? '#' : '.';
+        rows += '/';
+    }
+    return rows;
 }
 
 }  // namespace glyph_ink

@@ -4,6 +4,7 @@
 // test shares it.
 #pragma once
 
+#include <string>
 #include <vector>
 
 namespace glyph_ink {
@@ -32,6 +33,9 @@ struct InkMap {
 
 InkMap ink_in(const GrayImage& image, PixelRect rect);
 
+// The text inside a text box: its rectangle less the frame around it.
+PixelRect inside_frame(PixelRect box);
+
 // The leftmost glyph of a line of text: the ink from its first inked column
 // to the next blank one, cut down to the glyph's bounding box.
 InkMap first_glyph(const InkMap& text);
@@ -42,5 +46,13 @@ bool same_ink(const InkMap& a, const InkMap& b);
 // Whether two glyphs differ in shape, not merely in height: in width, or in
 // how much ink their top or bottom rows hold (serifs, a foot, a flag).
 bool differ_in_shape(const InkMap& a, const InkMap& b);
+
+// Whether two glyphs are told apart at a glance, as "l" and "1" must be:
+// laid over each other, they differ in at least a quarter of their ink. A
+// pixel or two of serif is not enough.
+bool read_apart(const InkMap& a, const InkMap& b);
+
+// The glyph as rows of '#' and '.', each ended by '/', for a failure message.
+std::string picture(const InkMap& map);
 
 }  // namespace glyph_ink

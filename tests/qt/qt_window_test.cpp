@@ -243,7 +243,7 @@ private slots:
     }
 
     // From the pixels: the "m" under each raised digit is drawn as whole as
-    // the plain "m" of the rows below, and "I" and "l" differ in shape.
+    // the plain "m" of the rows below, and "I", "l" and "1" differ in shape.
     void units_and_letters_read_right_in_the_pixels() {
         const QImage shot =
             window_->centralWidget()->grab().toImage().convertToFormat(QImage::Format_Grayscale8);
@@ -262,6 +262,14 @@ private slots:
             QVERIFY2(glyph_ink::same_ink(first_glyph(ink(raised)), first_glyph(ink(plain))), raised);
         }
         QVERIFY(glyph_ink::differ_in_shape(first_glyph(ink("Label1")), first_glyph(ink("Label9"))));
+        // "l:" must not read as "1:": the l of its label against the 1 in Text3.
+        const QRect three = find<QWidget>("Text3")->geometry();
+        const glyph_ink::InkMap one =
+            glyph_ink::ink_in(gray, glyph_ink::inside_frame({three.x(), three.y(), three.width(), three.height()}));
+        QVERIFY(first_glyph(one).count() > 0);
+        const glyph_ink::InkMap l = first_glyph(ink("Label9")), digit = first_glyph(one);
+        QVERIFY2(glyph_ink::read_apart(l, digit),
+                 qPrintable(QString::fromStdString("l " + glyph_ink::picture(l) + " 1 " + glyph_ink::picture(digit))));
     }
 
     // The line is drawn across the window at any scale; CTest runs this

@@ -1,9 +1,12 @@
 #include "ui/win32/win32_main_window.h"
 
 #include <commctrl.h>
+#include <initguid.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 
 #include "ui/win32/win32_ids.h"
 
@@ -64,49 +67,24 @@ std::wstring face_of(HFONT font) {
     return face;
 }
 
-// The names a face the description asks for goes by where that name is
-// missing. Current Windows ships 楷体_GB2312 as "楷体". SimSun is on every
-// Chinese Windows (GetTextFace may call it 宋体 or SimSun); elsewhere the same
-// narrow half-width serif Latin letters come from NSimSun, from AR PL UMing
-// (a Linux face that Wine finds), and last from Courier New, which every
-// Windows has: its "m" still fits before a raised digit and its "I" has the
-// serifs that its "l" lacks.
-//
-// Song faces are made to be drawn crisp at dialog sizes (SimSun carries
-// bitmaps for them); smoothed, their one-pixel strokes turn pale grey.
-struct FaceNames {
-    std::string_view family;
-    std::array<const wchar_t*, 5> alternates;
-    bool crisp_when_small;
-};
-constexpr FaceNames kFaceNames[] = {
-    {"楷体_GB2312", {L"楷体", L"KaiTi"}, false},
-    {"宋体", {L"SimSun", L"NSimSun", L"新宋体", L"AR PL UMing CN", L"Courier New"}, true},
-};
-constexpr LONG kLargestCrispPixels = 16;
-
+// The first face of the chain that is there. The face asked for is asked
+// for in its character set; past it, a face of another character set must
+// not be passed over for want of that one. The font mapper always gives
+// some font, so each is checked by the face it really is (a Song face may
+// answer to 宋体 or SimSun, so to any name of the chain).
 HFONT create_font(const FontSpec& spec, UINT dpi) {
     LOGFONTW logfont{};
     // Points to pixels: negative, so it is the character height, not the cell.
     logfont.lfHeight = -static_cast<LONG>(spec.points * dpi / 72.0 + 0.5);
     logfont.lfWeight = spec.weight;
     logfont.lfCharSet = static_cast<BYTE>(spec.charset);
-    const std::wstring family = to_wide(spec.family);
+    if (-logfont.lfHeight <= spec.crisp_up_to_pixels) logfont.lfQuality = NONANTIALIASED_QUALITY;
 
-    std::vector<std::wstring> names{family};
-    for (const FaceNames& known : kFaceNames) {
-        if (known.family != spec.family) continue;
-        for (const wchar_t* alternate : known.alternates)
-            if (alternate) names.emplace_back(alternate);
-        if (known.crisp_when_small && -logfont.lfHeight <= kLargestCrispPixels)
-            logfont.lfQuality = NONANTIALIASED_QUALITY;
-    }
+    std::vector<std::wstring> names;
+    for (std::string_view family : spec.families) names.push_back(to_wide(family));
     const auto is_one_of_them = [&](const std::wstring& face) {
         return std::find(names.begin(), names.end(), face) != names.end();
     };
-
-    // The font mapper always gives some font; the first whose face really
-    // is one of the names is the one.
     HFONT first = nullptr;
     for (const std::wstring& name : names) {
         lstrcpynW(logfont.lfFaceName, name.c_str(), LF_FACESIZE);
@@ -117,8 +95,6 @@ HFONT create_font(const FontSpec& spec, UINT dpi) {
         }
         if (!first) {
             first = font;
-            // Past the face that was asked for, a face of another character
-            // set must not be passed over for want of GB2312.
             logfont.lfCharSet = DEFAULT_CHARSET;
         } else {
             DeleteObject(font);
@@ -126,6 +102,63 @@ HFONT create_font(const FontSpec& spec, UINT dpi) {
     }
     return first;  // none exists: whatever the font mapper chose for the first
 }
+
+// The faces the program carries, from its resources, for this process
+// only. A resource is named after its file: bemvara-latin.ttf is
+// BEMVARA_LATIN_TTF.
+void load_carried_faces(HINSTANCE instance, const WindowDescription& description) {
+    for (const CarriedFace& face : description.carried_faces) {
+        std::wstring name;
+        for (const char c : face.file)
+            name += std::isalnum(static_cast<unsigned char>(c)) ? static_cast<wchar_t>(std::toupper(c)) : L'_';
+        const HRSRC found = FindResourceW(instance, name.c_str(), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+        const HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
+        if (!loaded) continue;
+        DWORD installed = 0;
+        AddFontMemResourceEx(LockResource(loaded), SizeofResource(instance, found), nullptr, &installed);
+    }
+}
+
+// What a screen reader says for a control, given as dynamic annotation: a
+// box's name and description, and a label said within a box's name is
+// left out so that it is not read twice. A box the program writes to is a
+// polite live region, so its new text is read out where it is not in focus.
+class Annotations {
+public:
+    Annotations() {
+        CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                         reinterpret_cast<void**>(&services_));
+    }
+    ~Annotations() {
+        if (services_) services_->Release();
+    }
+    Annotations(const Annotations&) = delete;
+    Annotations& operator=(const Annotations&) = delete;
+
+    void text(HWND control, const MSAAPROPID& property, std::string_view text) {
+        if (!services_ || text.empty()) return;
+        std::wstring wide = to_wide(text);
+        services_->SetHwndPropStr(control, OBJID_CLIENT, CHILDID_SELF, property, wide.data());
+    }
+    void number(HWND control, const MSAAPROPID& property, LONG value) {
+        if (!services_) return;
+        VARIANT variant;
+        VariantInit(&variant);
+        variant.vt = VT_I4;
+        variant.lVal = value;
+        services_->SetHwndProp(control, OBJID_CLIENT, CHILDID_SELF, property, variant);
+    }
+
+private:
+    IAccPropServices* services_ = nullptr;
+};
+
+// UI Automation's LiveSetting, which MSAA annotation can carry; 1 is polite.
+constexpr GUID kLiveSettingProperty = {0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+constexpr LONG kPolite = 1;
+#ifndef EVENT_OBJECT_LIVEREGIONCHANGED
+#define EVENT_OBJECT_LIVEREGIONCHANGED 0x8019
+#endif
 
 const wchar_t* window_class_of(ControlKind kind) {
     switch (kind) {
@@ -178,6 +211,7 @@ Win32MainWindow::~Win32MainWindow() {
 }
 
 bool Win32MainWindow::create(int show_command) {
+    load_carried_faces(instance_, description_);
     WNDCLASSEXW window_class{};
     window_class.cbSize = sizeof window_class;
     window_class.lpfnWndProc = window_proc;
@@ -258,15 +292,38 @@ void Win32MainWindow::on_create() {
     layout();
     const SIZE size = window_size();
     SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    for (const Control& each : description_.controls)
-        if (takes_focus(each)) {
-            focus_ = control(each.name);
-            break;
+    annotate();
+    // The first in tab order holds the focus at start, its text selected as
+    // Tab would select it, so typing replaces it.
+    const std::vector<const Control*> order = focus_order(description_);
+    if (order.empty()) return;
+    focus_ = control(order.front()->name);
+    if (order.front()->kind == ControlKind::text_box && description_.behaviour.select_all_on_keyboard_focus)
+        SendMessageW(focus_, EM_SETSEL, 0, -1);
+}
+
+void Win32MainWindow::annotate() {
+    Annotations annotations;
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        const Control& each = description_.controls[i];
+        if (each.kind == ControlKind::text_box) {
+            annotations.text(controls_[i], PROPID_ACC_NAME, accessible_name(description_, each));
+            annotations.text(controls_[i], PROPID_ACC_DESCRIPTION, each.hint);
+            annotations.number(controls_[i], kLiveSettingProperty, kPolite);
+        } else if (folded_into_name(each)) {
+            annotations.number(controls_[i], PROPID_ACC_STATE, STATE_SYSTEM_INVISIBLE);
         }
+    }
 }
 
 void Win32MainWindow::on_command(WPARAM wparam, LPARAM lparam) {
     const int id = LOWORD(wparam);
+    // Enter where no button has the focus: the dialog manager's "OK".
+    if (id == IDOK && lparam == 0) {
+        if (const Control* button = find_control(description_, description_.behaviour.enter_clicks))
+            if (button->clicked) button->clicked(*this);
+        return;
+    }
     if (lparam == 0) {  // a menu item
         if (const MenuItem* item = menu_item_with_id(description_, id); item && item->chosen) item->chosen(*this);
         return;
@@ -317,14 +374,16 @@ void Win32MainWindow::create_controls() {
     // Siblings made first lie on top, and the dialog manager tabs through
     // them in that order: so the focusable controls come first, in tab
     // order, then the rest from the front layer to the back.
-    std::vector<std::size_t> order(description_.controls.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
-        const Control& first = description_.controls[a];
-        const Control& second = description_.controls[b];
-        if (takes_focus(first) != takes_focus(second)) return takes_focus(first);
-        return first.layer > second.layer;
+    std::vector<std::size_t> order;
+    for (const Control* focusable : focus_order(description_))
+        order.push_back(static_cast<std::size_t>(focusable - description_.controls.data()));
+    std::vector<std::size_t> rest;
+    for (std::size_t i = 0; i < description_.controls.size(); ++i)
+        if (!takes_focus(description_.controls[i])) rest.push_back(i);
+    std::stable_sort(rest.begin(), rest.end(), [this](std::size_t a, std::size_t b) {
+        return description_.controls[a].layer > description_.controls[b].layer;
     });
+    order.insert(order.end(), rest.begin(), rest.end());
 
     controls_.assign(description_.controls.size(), nullptr);
     for (std::size_t index : order) {
@@ -383,15 +442,16 @@ HFONT Win32MainWindow::font_for(const Control& control) const {
 void Win32MainWindow::layout() {
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         const Control& each = description_.controls[i];
-        const TwipsRect& rect = each.rect;
+        const bool line = each.kind == ControlKind::line;
+        const TwipsRect rect = line ? line_band(each) : each.rect;
+        // Edges, not sizes, are converted, so neighbours meet as they do in twips.
         const int left = twips_to_pixels(rect.left_twips, dpi_);
         const int top = twips_to_pixels(rect.top_twips, dpi_);
         int width = twips_to_pixels(rect.width_twips, dpi_);
         int height = twips_to_pixels(rect.height_twips, dpi_);
-        if (each.kind == ControlKind::line) {
-            // From its start to its end, one default-width line thick.
+        if (line) {
             width = twips_to_pixels(rect.left_twips + rect.width_twips, dpi_) - left;
-            height = std::max(1, MulDiv(1, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI));
+            height = std::max(1, height);
         }
         SetWindowPos(controls_[i], nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_for(each)), TRUE);
@@ -423,7 +483,10 @@ std::string Win32MainWindow::text(std::string_view name) const {
 }
 
 void Win32MainWindow::set_text(std::string_view name, std::string_view text) {
-    if (const HWND box = control(name)) SetWindowTextW(box, to_wide(text).c_str());
+    const HWND box = control(name);
+    if (!box) return;
+    SetWindowTextW(box, to_wide(text).c_str());
+    NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, box, OBJID_CLIENT, CHILDID_SELF);
 }
 
 void Win32MainWindow::show_message(std::string_view text) {

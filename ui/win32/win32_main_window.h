@@ -41,6 +41,7 @@ private:
     void on_dpi_changed(UINT dpi, const RECT& suggested);
     bool on_activate(WPARAM wparam);
     void on_destroy();
+    void annotate();
 
     HMENU create_menu_bar() const;
     void create_controls();
