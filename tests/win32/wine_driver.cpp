@@ -2,16 +2,26 @@
 // reads the window's texts, clicks, tabs, answers message boxes, chooses
 // menu items. Every wait is bounded, so a hung program fails the test.
 //
-//   wine_driver.exe PATH\TO\Bemvara.exe [DPI]
+//   wine_driver.exe PATH\TO\Bemvara.exe [DPI [LOG]]
+//
+// With LOG, the file the program's Wine messages go to, the shared
+// behaviour scenarios run as well.
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cwchar>
+#include <cwctype>
+#include <map>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/common/glyph_ink.h"
+#include "tests/common/scenarios.h"
 #include "ui/main_window.h"
 #include "ui/win32/win32_ids.h"
 #include "ui/win32/win32_main_window.h"
@@ -217,6 +227,15 @@ void check_glyphs(const Driver& driver, int dpi) {
     }
     check(glyph_ink::differ_in_shape(first_glyph(ink("Label1")), first_glyph(ink("Label9"))),
           "I and l differ in shape");
+    // "l:" must not read as "1:": the l of its label against the 1 in Text3.
+    const ui::Control& three = *ui::find_control(ui::main_window(), "Text3");
+    const auto px = [&](int twips) { return ui::win32::twips_to_pixels(twips, static_cast<UINT>(dpi)); };
+    const glyph_ink::InkMap one = first_glyph(glyph_ink::ink_in(
+        shot, glyph_ink::inside_frame({px(three.rect.left_twips), px(three.rect.top_twips), px(three.rect.width_twips),
+                                       px(three.rect.height_twips)})));
+    const glyph_ink::InkMap l = first_glyph(ink("Label9"));
+    check(one.count() > 0 && glyph_ink::read_apart(l, one), "l and 1 are read apart",
+          to_wide("l " + glyph_ink::picture(l) + " 1 " + glyph_ink::picture(one)));
 }
 
 void run(Driver& driver, int dpi) {
@@ -246,17 +265,9 @@ void run(Driver& driver, int dpi) {
     if (tooltips) SendMessageTimeoutW(tooltips, TTM_GETTOOLCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &tools);
     check(tools == 5, "five labels have tooltips", std::to_wstring(tools));
 
-    check(wait_for([&] { return driver.focused_name() == "Text1"; }, 5000), "focus starts in Text1",
-          to_wide(driver.focused_name()));
-    std::string order;
-    for (int i = 0; i < 6; ++i) {
-        driver.tab();
-        order += driver.focused_name() + " ";
-    }
-    check(order == "Text2 Text3 Text4 Command1 Text5 Text1 ", "Tab goes round the boxes and the button", to_wide(order));
-
+    // The button pressed from the keyboard: four Tabs from Text1 reach it.
+    wait_for([&] { return driver.focused_name() == "Text1"; }, 5000);
     for (int i = 0; i < 4; ++i) driver.tab();
-    check(driver.focused_name() == "Command1", "four tabs from Text1 reach Command1", to_wide(driver.focused_name()));
     driver.press(driver.focused(), VK_RETURN);
     check(wait_for([&] { return driver.text("Text5") == L" .453125"; }), "Enter on Command1 calculates",
           driver.text("Text5"));
@@ -294,29 +305,216 @@ void run(Driver& driver, int dpi) {
     check(ended && exit_code == 0, "退出 ends the program", L"exit code " + std::to_wstring(exit_code));
 }
 
+// The shared scenarios' keys and clicks sent to the program from outside,
+// and what its window shows read back. Keys go in as the keyboard's own
+// input (Shift held for Shift+Tab, F10 to the menu loop); characters and
+// clicks are posted to the control they are meant for.
+using Program = Driver;  // inside the class below, Driver is the scenarios' own
+
+class ScenarioDriver : public scenarios::Driver {
+public:
+    ScenarioDriver(const Program& driver, std::wstring log) : driver_(driver), log_(std::move(log)) {}
+
+    void key(const std::string& key) override {
+        static const std::map<std::string, std::pair<WORD, bool>> keys{
+            {"Tab", {VK_TAB, false}},     {"Shift+Tab", {VK_TAB, true}}, {"Enter", {VK_RETURN, false}},
+            {"KeypadEnter", {VK_RETURN, true}}, {"F10", {VK_F10, false}},    {"Right", {VK_RIGHT, false}},
+            {"Down", {VK_DOWN, false}},
+        };
+        const auto& [code, second] = keys.at(key);
+        std::vector<INPUT> inputs;
+        const auto add = [&](WORD vk, DWORD flags) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = vk;
+            input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+            input.ki.dwFlags = flags;
+            inputs.push_back(input);
+        };
+        // For Shift+Tab the second is Shift; for keypad Enter, the extended flag.
+        const bool shift = second && code == VK_TAB;
+        const DWORD extended = second && code == VK_RETURN ? KEYEVENTF_EXTENDEDKEY : 0;
+        if (shift) add(VK_SHIFT, 0);
+        add(code, extended);
+        add(code, extended | KEYEVENTF_KEYUP);
+        if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+        SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+        Sleep(100);
+    }
+    void type(const std::string& text) override {
+        const HWND target = driver_.focused();
+        for (const wchar_t c : to_wide(text)) PostMessageW(target, WM_CHAR, c, 1);
+    }
+    void set_text(const std::string& box, const std::string& text) override {
+        set_text_of(control(box), to_wide(text).c_str());
+    }
+    void click(const std::string& name) override {
+        const HWND target = control(name);
+        if (class_of(target) == L"Button") {
+            PostMessageW(target, BM_CLICK, 0, 0);
+            return;
+        }
+        RECT client{};
+        GetClientRect(target, &client);
+        const LPARAM middle = MAKELPARAM(client.right / 2, client.bottom / 2);
+        PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+        PostMessageW(target, WM_LBUTTONUP, 0, middle);
+        Sleep(100);
+    }
+    void double_click(const std::string& box, int index) override {
+        const HWND target = control(box);
+        DWORD_PTR before = 0, after = 0;
+        SendMessageTimeoutW(target, EM_POSFROMCHAR, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 5000, &before);
+        SendMessageTimeoutW(target, EM_POSFROMCHAR, static_cast<WPARAM>(index + 1), 0, SMTO_ABORTIFHUNG, 5000, &after);
+        RECT client{};
+        GetClientRect(target, &client);
+        const LPARAM at = MAKELPARAM((LOWORD(before) + LOWORD(after)) / 2, client.bottom / 2);
+        for (const UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+            PostMessageW(target, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
+        Sleep(100);
+    }
+
+    std::string focus() override {
+        const HWND focused = driver_.focused();
+        if (focused && GetDlgCtrlID(focused) == IDOK && class_of(GetParent(focused)) == L"#32770") return "OK";
+        return driver_.focused_name();
+    }
+    std::string text(const std::string& box) override { return to_utf8(text_of(control(box))); }
+    std::string selected(const std::string& box) override {
+        DWORD_PTR range = 0;
+        SendMessageTimeoutW(control(box), EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &range);
+        const std::wstring all = text_of(control(box));
+        const std::size_t first = std::min<std::size_t>(LOWORD(range), all.size());
+        const std::size_t last = std::min<std::size_t>(HIWORD(range), all.size());
+        return to_utf8(all.substr(first, last > first ? last - first : 0));
+    }
+    std::optional<std::string> message() override {
+        const HWND box = find_window(driver_.process_.dwProcessId, L"#32770");
+        if (!box) return std::nullopt;
+        return to_utf8(text_of(GetDlgItem(box, 0xFFFF)));
+    }
+    // Wine records the annotations a screen reader would be given, and no
+    // more: the last name the program gave this box, read from the log.
+    std::string name(const std::string& box) override {
+        wchar_t handle[32];
+        swprintf(handle, 32, L"(%016llX ", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(control(box))));
+        const std::wstring name_property = L"{608d3df8-8128-4aa7-a428-f55e49267291} L\"";
+        std::wstring found = L"(not annotated)";
+        std::wistringstream lines(read_log());
+        for (std::wstring line; std::getline(lines, line);) {
+            const std::size_t at = line.find(name_property);
+            if (line.find(L"SetHwndPropStr") == std::wstring::npos || line.find(handle) == std::wstring::npos ||
+                at == std::wstring::npos)
+                continue;
+            found = unescape(line.substr(at + name_property.size()));
+        }
+        return to_utf8(found);
+    }
+    void pause() override { Sleep(50); }
+
+private:
+    HWND control(const std::string& name) const { return driver_.control(name.c_str()); }
+
+    std::wstring read_log() const {
+        const HANDLE file = CreateFileW(log_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return {};
+        std::string bytes;
+        char buffer[65536];
+        DWORD read = 0;
+        while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+        CloseHandle(file);
+        return to_wide(bytes);
+    }
+    // Wine writes a string's other characters as \XXXX, in hex.
+    static std::wstring unescape(const std::wstring& logged) {
+        std::wstring text;
+        for (std::size_t i = 0; i < logged.size() && logged[i] != L'"'; ++i) {
+            if (logged[i] != L'\\' || i + 1 >= logged.size()) {
+                text += logged[i];
+            } else if (i + 4 < logged.size() && iswxdigit(logged[i + 1])) {
+                text += static_cast<wchar_t>(std::wcstoul(logged.substr(i + 1, 4).c_str(), nullptr, 16));
+                i += 4;
+            } else {
+                text += logged[++i];
+            }
+        }
+        return text;
+    }
+
+    const Program& driver_;
+    std::wstring log_;
+};
+
+struct Started {
+    PROCESS_INFORMATION process{};
+    HWND window = nullptr;
+};
+
+Started start(const wchar_t* program) {
+    Started started;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(program, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started.process)) {
+        std::printf("not ok - cannot start the program (error %lu)\n", GetLastError());
+        return started;
+    }
+    WaitForInputIdle(started.process.hProcess, 30000);
+    wait_for([&] {
+        return (started.window = find_window(started.process.dwProcessId, ui::win32::kWindowClass)) != nullptr;
+    }, 30000);
+    return started;
+}
+
+void stop(const Started& started) {
+    if (WaitForSingleObject(started.process.hProcess, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(started.process.hProcess, 1);
+        WaitForSingleObject(started.process.hProcess, 10000);
+    }
+    CloseHandle(started.process.hProcess);
+    CloseHandle(started.process.hThread);
+}
+
+// Each shared scenario on a program started afresh.
+void run_scenarios(const wchar_t* program, const std::wstring& log) {
+    for (const scenarios::Scenario& scenario : scenarios::read(BEMVARA_TABLES_DIR "/behaviour.txt")) {
+        const Started started = start(program);
+        std::string failures;
+        if (started.window) {
+            Driver driver(started.window, started.process);
+            ScenarioDriver steps(driver, log);
+            wait_for([&] { return driver.focused_name() == "Text1"; }, 5000);
+            int number = 0;
+            for (const scenarios::Step& step : scenario.steps) {
+                ++number;
+                const std::string failure = scenarios::run_step(steps, step, 100);
+                if (!failure.empty()) failures += "step " + std::to_string(number) + ": " + failure + "; ";
+            }
+        } else {
+            failures = "the window did not open";
+        }
+        check(failures.empty(), "scenario: " + scenario.name, to_wide(failures));
+        stop(started);
+    }
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
-        std::fputs("usage: wine_driver PATH\\TO\\Bemvara.exe [DPI]\n", stderr);
+        std::fputs("usage: wine_driver PATH\\TO\\Bemvara.exe [DPI [LOG]]\n", stderr);
         return 2;
     }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(argv[1], nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        std::printf("not ok - cannot start the program (error %lu)\n", GetLastError());
-        return 1;
-    }
-    WaitForInputIdle(process.hProcess, 30000);
-    HWND window = nullptr;
-    wait_for([&] { return (window = find_window(process.dwProcessId, ui::win32::kWindowClass)) != nullptr; }, 30000);
-    check(window != nullptr, "the window opens");
-    if (window) {
-        Driver driver(window, process);
+    const Started started = start(argv[1]);
+    check(started.window != nullptr, "the window opens");
+    if (started.window) {
+        Driver driver(started.window, started.process);
         run(driver, argc > 2 ? _wtoi(argv[2]) : USER_DEFAULT_SCREEN_DPI);
     }
-    if (WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    stop(started);
+    // The behaviour scenarios, where the log of what the program told a
+    // screen reader can be read.
+    if (argc > 3) run_scenarios(argv[1], argv[3]);
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 && passed > 0 ? 0 : 1;
 }
