@@ -24,6 +24,7 @@ import time
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service as ChromeService
 from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.actions.action_builder import ActionBuilder
 from selenium.webdriver.common.by import By
 from selenium.webdriver.webkitgtk.options import Options as WebKitOptions
 
@@ -155,6 +156,13 @@ class SeleniumBrowser:
 
     def click(self, element_id):
         self.driver.find_element(By.ID, element_id).click()
+
+    def double_click(self, x, y):
+        """A double-click at (x, y) in the viewport's CSS pixels."""
+        actions = ActionBuilder(self.driver)
+        actions.pointer_action.move_to_location(round(x), round(y))
+        actions.pointer_action.double_click()
+        actions.perform()
 
     # The driver's first window was not opened by a script, so these
     # engines never let the page close it.
@@ -327,6 +335,12 @@ class Firefox:
             "type": "pointer", "id": "mouse", "parameters": {"pointerType": "mouse"}, "actions": [
                 {"type": "pointerMove", "x": round(x), "y": round(y)},
                 {"type": "pointerDown", "button": 0}, {"type": "pointerUp", "button": 0}]}]})
+
+    def double_click(self, x, y):
+        press = [{"type": "pointerDown", "button": 0}, {"type": "pointerUp", "button": 0}]
+        self.send("input.performActions", {"context": self.context, "actions": [{
+            "type": "pointer", "id": "mouse", "parameters": {"pointerType": "mouse"},
+            "actions": [{"type": "pointerMove", "x": round(x), "y": round(y)}] + press + press}]})
 
     def press(self, *keys, modifier=None):
         actions = []

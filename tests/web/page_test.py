@@ -28,7 +28,11 @@ MAKE_SITE = os.path.join(HERE, "..", "..", "ui", "web", "make_site.py")
 SITE = "build/web"
 ENGINE = "chromium"
 PARTS = "build/wasm/ui/web"  # what the site is made from: module/, icons/
-FOCUS_ORDER = ["Text1", "Text2", "Text3", "Text4", "Command1", "Text5"]
+# The shared scenarios' keys, as WebDriver names them: its "Enter" is the
+# keypad's, its "Return" the main one.
+KEYS = {"Tab": (Keys.TAB, None), "Shift+Tab": (Keys.TAB, Keys.SHIFT), "Enter": (Keys.RETURN, None),
+        "KeypadEnter": (Keys.ENTER, None), "F10": (Keys.F10, None), "Right": (Keys.ARROW_RIGHT, None),
+        "Down": (Keys.ARROW_DOWN, None)}
 
 # The scenarios an engine cannot run, each with the reason. Every other
 # scenario runs in every engine; one listed here is reported as skipped
@@ -47,6 +51,23 @@ def calculation_table():
     with open(os.path.join(TABLES, "calculations.tsv"), encoding="utf-8", newline="") as table:
         rows = (line for line in table if not line.startswith("#"))
         return list(csv.reader(rows, delimiter="\t", quoting=csv.QUOTE_NONE))
+
+
+def behaviour_scenarios():
+    """The shared scenarios: (name, [step, ...]), each step a line."""
+    scenarios = []
+    with open(os.path.join(TABLES, "behaviour.txt"), encoding="utf-8") as table:
+        for line in table:
+            line = line.rstrip("\r\n")
+            if not line or line.startswith("#"):
+                continue
+            if line.startswith("scenario "):
+                scenarios.append((line[len("scenario "):], []))
+            elif line.startswith("  ") and scenarios:
+                scenarios[-1][1].append(line[2:])
+            else:
+                raise ValueError(f"not a step: {line}")
+    return scenarios
 
 
 def by_id(name):
@@ -120,7 +141,69 @@ class PageScenarios(unittest.TestCase):
     def press(self, *keys, modifier=None):
         self.browser.press(*keys, modifier=modifier)
 
+    def double_click_character(self, name, index):
+        """A real double-click on the index-th character of a box."""
+        x, y = self.js(f"""(() => {{ const box = {by_id(name)}, style = getComputedStyle(box);
+            const measure = document.createElement('canvas').getContext('2d');
+            measure.font = `${{style.fontWeight}} ${{style.fontSize}} ${{style.fontFamily}}`;
+            const before = measure.measureText(box.value.slice(0, {index})).width;
+            const after = measure.measureText(box.value.slice(0, {index + 1})).width;
+            const r = box.getBoundingClientRect(), scale = r.width / box.offsetWidth;
+            const inset = parseFloat(style.borderLeftWidth) + parseFloat(style.paddingLeft) - box.scrollLeft;
+            return [r.left + (inset + (before + after) / 2) * scale, r.top + r.height / 2]; }})()""")
+        self.browser.double_click(x, y)
+
+    def seen(self, what, target):
+        if what == "focus":
+            focused = self.focused()
+            return "OK" if focused == "message-ok" else focused
+        if what == "text":
+            return self.value(target)
+        if what == "selected":
+            return self.js(f"(({by_id(target)}).value.substring({by_id(target)}.selectionStart, "
+                           f"{by_id(target)}.selectionEnd))")
+        if what == "message":
+            return self.message() or "(no message)"
+        if what == "name":
+            return self.js(f"{by_id(target)}.getAttribute('aria-label')")
+        raise ValueError(what)
+
+    def run_step(self, step):
+        """Does one step of a shared scenario; a check is waited for."""
+        op, _, rest = step.partition(" ")
+        if op == "key":
+            key, modifier = KEYS[rest]
+            self.press(key, modifier=modifier)
+        elif op == "type":
+            self.press(*rest)
+        elif op == "set":
+            name, _, text = rest.partition(" ")
+            self.set_value(name, text)
+        elif op == "click":
+            self.browser.click(rest)
+        elif op == "double-click":
+            name, _, index = rest.partition(" ")
+            self.double_click_character(name, int(index))
+        elif op == "expect":
+            what, _, rest = rest.partition(" ")
+            target, wanted = ("", rest) if what == "message" else (rest.partition(" ")[0], rest.partition(" ")[2])
+            if what == "focus":
+                wanted = target
+            deadline = time.monotonic() + 5
+            while (seen := self.seen(what, target)) != wanted and time.monotonic() < deadline:
+                time.sleep(0.05)
+            self.assertEqual(wanted, seen, step)
+        else:
+            raise ValueError(step)
+
     # The scenarios.
+
+    def test_behaviour_scenarios(self):
+        for name, steps in behaviour_scenarios():
+            with self.subTest(name):
+                self.open_page()
+                for step in steps:
+                    self.run_step(step)
 
     def test_page_comes_up(self):
         self.open_page()
@@ -144,6 +227,16 @@ class PageScenarios(unittest.TestCase):
         self.assertIsNone(self.message())
         self.assertEqual("Command1", self.focused())
         self.assertEqual(" .453125", self.value("Text5"))
+
+        # A double-click: its second click lands on the message, which
+        # keeps the focus on its button.
+        self.browser.double_click(*self.js(
+            f"(() => {{ const r = {by_id('Command1')}.getBoundingClientRect(); "
+            "return [r.left + r.width / 2, r.top + r.height / 2]; })()"))
+        self.assertEqual("抗弯惯性矩I不可能小于等于0", self.message())
+        self.assertEqual("message-ok", self.focused())
+        self.press(Keys.RETURN)
+        self.assertIsNone(self.message())
 
         # Typed from the keyboard, then Enter on the focused button.
         for box, text in (("Text1", "2"), ("Text2", "3"), ("Text3", "7"), ("Text4", "11")):
@@ -187,22 +280,12 @@ class PageScenarios(unittest.TestCase):
                     self.press(Keys.ESCAPE)
                     self.assertIsNone(self.message())
 
-    def test_keyboard_order_tooltips_and_names(self):
+    def test_tooltips_and_layers(self):
         self.open_page()
-        order = [self.focused()]
-        for _ in FOCUS_ORDER:
-            self.press(Keys.TAB)
-            order.append(self.focused())
-        self.assertEqual(FOCUS_ORDER + ["Text1"], order)
-        self.press(Keys.TAB, modifier=Keys.SHIFT)
-        self.assertEqual("Text5", self.focused())
-
         tooltips = self.js("Object.fromEntries([1, 4, 7, 9, 11, 2].map((n) => "
                            "[`Label${n}`, document.getElementById(`Label${n}`).title]))")
         self.assertEqual({"Label1": "梁或板的抗弯惯性矩", "Label4": "梁或板的抗扭惯性矩", "Label7": "梁或板的宽度",
                           "Label9": "计算跨径", "Label11": "荷载分布系数计算中的弯矩参数", "Label2": ""}, tooltips)
-        self.assertEqual("I: 梁或板的抗弯惯性矩", self.js(f"{by_id('Text1')}.getAttribute('aria-label')"))
-        self.assertEqual("r: 荷载分布系数计算中的弯矩参数", self.js(f"{by_id('Text5')}.getAttribute('aria-label')"))
         # The raised "3" over its "m", the text boxes over their labels.
         z = self.js("['Label2', 'Label3', 'Label1', 'Text1'].map((n) => "
                     "+getComputedStyle(document.getElementById(n)).zIndex)")
@@ -298,11 +381,12 @@ class PageScenarios(unittest.TestCase):
         self.assertLess(box["Label3"]["top"], box["Label2"]["top"])  # m³ still reads m³
 
         # The same tab order, and it still calculates.
+        focus_order = self.js("JSON.parse(document.getElementById('description').textContent).focus_order", phone)
         order = [self.js("document.activeElement.id", phone)]
-        for _ in FOCUS_ORDER[1:]:
+        for _ in focus_order[1:]:
             phone.press(Keys.TAB)
             order.append(self.js("document.activeElement.id", phone))
-        self.assertEqual(FOCUS_ORDER, order)
+        self.assertEqual(focus_order, order)
         phone.click("Command1")
         self.assertEqual(" .453125", self.value("Text5", phone))
 

@@ -88,25 +88,51 @@ const char* kind_name(ControlKind kind) {
 
 void write_font(JsonWriter& json, const FontSpec& font) {
     json.open('{');
-    json.key("family").value(font.family);
+    json.key("families").open('[');
+    for (std::string_view family : font.families) json.value(family);
+    json.close(']');
     json.key("points").value(font.points);
     json.key("weight").value(font.weight);
+    json.key("crisp_up_to_pixels").value(font.crisp_up_to_pixels);
     json.close('}');
 }
 
+std::string utf8(std::u16string_view text) {
+    std::string out;
+    for (const char16_t c : text) {  // the blanks are all in the Basic Multilingual Plane
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
 void write_control(JsonWriter& json, const WindowDescription& window, const Control& control) {
+    // A line is placed as the band it is drawn as.
+    const TwipsRect rect = control.kind == ControlKind::line ? line_band(control) : control.rect;
+    const bool box = control.kind == ControlKind::text_box;
     json.open('{');
     json.key("name").value(control.name);
     json.key("kind").value(kind_name(control.kind));
     json.key("text").value(control.text);
-    json.key("left_twips").value(control.rect.left_twips);
-    json.key("top_twips").value(control.rect.top_twips);
-    json.key("width_twips").value(control.rect.width_twips);
-    json.key("height_twips").value(control.rect.height_twips);
+    json.key("left_twips").value(rect.left_twips);
+    json.key("top_twips").value(rect.top_twips);
+    json.key("width_twips").value(rect.width_twips);
+    json.key("height_twips").value(rect.height_twips);
     json.key("takes_focus").value(takes_focus(control));
     json.key("tooltip").value(control.tooltip);
     json.key("describes").value(control.describes);
-    json.key("accessible_name").value(control.kind == ControlKind::text_box ? accessible_name(window, control) : "");
+    json.key("accessible_name").value(box ? accessible_name(window, control) : "");
+    json.key("accessible_description").value(control.hint);
+    json.key("symbol").value(box ? symbol_of(window, control) : "");
+    json.key("folded_into_name").value(folded_into_name(control));
     json.key("layer").value(control.layer);
     json.key("clickable").value(control.clicked != nullptr);
     if (control.font) write_font(json.key("font"), *control.font);
@@ -143,6 +169,31 @@ std::string description_json(const WindowDescription& window) {
         json.close('}');
     }
     json.close(']');
+    json.key("focus_order").open('[');
+    for (const Control* control : focus_order(window)) json.value(control->name);
+    json.close(']');
+    json.key("carried_faces").open('[');
+    for (const CarriedFace& face : window.carried_faces) {
+        json.open('{');
+        json.key("family").value(face.family);
+        json.key("file").value(face.file);
+        json.close('}');
+    }
+    json.close(']');
+    const Behaviour& behaviour = window.behaviour;
+    json.key("behaviour").open('{');
+    json.key("select_all_on_keyboard_focus").value(behaviour.select_all_on_keyboard_focus);
+    json.key("enter_clicks").value(behaviour.enter_clicks);
+    json.key("blanks").value(utf8(behaviour.blanks));
+    json.key("menu_key").value(behaviour.menu_key);
+    json.close('}');
+    json.key("texts").open('{');
+    json.key("message_ok").value(window.texts.message_ok);
+    json.key("ended").open('[');
+    for (std::string_view line : window.texts.ended) json.value(line);
+    json.close(']');
+    json.key("start_again").value(window.texts.start_again);
+    json.close('}');
     json.close('}');
     return json.take();
 }

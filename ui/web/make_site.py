@@ -8,8 +8,9 @@ Debian's brotli is at hand) beside every file a server may send compressed.
 
     make_site.py DESCRIPTION.json MODULE_DIR ICON_DIR SOURCE_DIR SITE_DIR
 
-MODULE_DIR holds bemvara.js (the module's glue) and bemvara.wasm, ICON_DIR
-the home-screen icons, SOURCE_DIR the page's templates, style and script.
+MODULE_DIR holds bemvara.js (the module's glue), bemvara.wasm and the faces
+the program carries, ICON_DIR the home-screen icons, SOURCE_DIR the page's
+templates, style and script.
 """
 import base64
 import gzip
@@ -21,12 +22,7 @@ import subprocess
 import sys
 from pathlib import Path
 
-# Windows names its faces as the description does; other systems have the
-# same styles of face under other names. No web fonts: nothing is fetched.
-FACES = {
-    "楷体_GB2312": ["楷体_GB2312", "KaiTi", "楷体", "STKaiti", "AR PL UKai CN"],
-    "宋体": ["SimSun", "宋体", "Songti SC", "AR PL UMing CN", "Noto Serif CJK SC"],
-}
+# After the description's own chain of faces, whatever serif face is there.
 GENERIC_FACE = "serif"
 # The limit of the desktop's text boxes, so a long paste behaves alike.
 MAX_TEXT_LENGTH = 32767
@@ -59,8 +55,15 @@ def integrity(data):
 
 
 def font_css(font):
-    faces = ", ".join(json.dumps(face, ensure_ascii=False) for face in FACES.get(font["family"], [font["family"]]))
+    faces = ", ".join(json.dumps(face, ensure_ascii=False) for face in font["families"])
     return f"{font['weight']} {font['points']}pt {faces}, {GENERIC_FACE}"
+
+
+def face_css(family, url):
+    # Swapped in when it arrives: the boxes hold their places, so nothing
+    # moves, and text shows at once in the Song face meanwhile.
+    return (f"@font-face{{font-family:{json.dumps(family)};src:url({url}) format('truetype');"
+            "font-display:swap;unicode-range:U+20-7E}")
 
 
 class Window:
@@ -162,13 +165,19 @@ class Window:
             attributes += f' title="{html.escape(control["tooltip"])}"'
         if control["kind"] == "text_box":
             label = f' aria-label="{html.escape(control["accessible_name"])}"' if control["accessible_name"] else ""
-            first = " autofocus" if control is self.boxes[0] else ""
+            hint = ""
+            if control["accessible_description"]:
+                label += f' aria-describedby="{name}-hint"'
+                hint = f'<span id="{name}-hint" hidden>{html.escape(control["accessible_description"])}</span>'
+            first = " autofocus" if name == self.d["focus_order"][0] else ""
             return (f'<input type="text" {attributes} value="{text}" maxlength="{MAX_TEXT_LENGTH}" autocomplete="off"'
-                    f' spellcheck="false" inputmode="decimal"{label}{first}>')
+                    f' spellcheck="false" inputmode="decimal"{label}{first}>{hint}')
         if control["kind"] == "push_button":
             return f'<button type="button" {attributes} data-index="{index}">{text}</button>'
         if control["kind"] == "line":
             return f'<div {attributes} role="separator"></div>'
+        if control.get("folded_into_name"):  # said in its box's name already
+            attributes += ' aria-hidden="true"'
         made = f"<div {attributes}>{text}</div>"
         if control.get("describes") and control["tooltip"]:
             # Touch screens cannot hover: on a phone the meaning is shown.
@@ -190,9 +199,12 @@ class Window:
         controls = "".join(self.control_html(c, i) for i, c in enumerate(self.d["controls"]))
         return (f'<div id="{self.d["name"]}" class="window">{self.menu_bar_html()}'
                 f'<div class="client" role="form" aria-label="{title}">{controls}</div></div>'
-                f'<dialog id="message" aria-labelledby="message-title" aria-describedby="message-text">'
+                f'<dialog id="message" role="alertdialog" aria-labelledby="message-title" aria-describedby="message-text">'
                 f'<h1 id="message-title">{title}</h1><p id="message-text"></p>'
-                f'<form method="dialog"><button id="message-ok" value="ok">确定</button></form></dialog>')
+                f'<form method="dialog"><button id="message-ok" value="ok">{html.escape(self.d["texts"]["message_ok"])}'
+                f'</button></form></dialog>'
+                # Where a new result is said to a screen reader.
+                f'<div id="announcer" class="announcer" aria-live="polite"></div>')
 
 
 def compress(path):
@@ -218,6 +230,10 @@ def main(description_path, module_dir, icon_dir, source, site):
 
     wasm = publish(hashed_name("bemvara.wasm", (module_dir / "bemvara.wasm").read_bytes()),
                    (module_dir / "bemvara.wasm").read_bytes())
+    faces = []
+    for face in description["carried_faces"]:
+        data = (module_dir / face["file"]).read_bytes()
+        faces.append((face["family"], publish(hashed_name(face["file"], data), data)))
     glue = (module_dir / "bemvara.js").read_bytes()
     script = publish(hashed_name("bemvara.js", glue), glue)
     icons = {}
@@ -241,7 +257,10 @@ def main(description_path, module_dir, icon_dir, source, site):
     for key, value in {
         "CSP": csp, "DESCRIPTION": html.escape(DESCRIPTION), "TITLE": html.escape(description["title"]),
         "MANIFEST": manifest_name, "ICON": icons["icon-192"], "SCRIPT": script,
-        "STYLE": (source / "page.css").read_text(encoding="utf-8") + window.desktop_css() + "\n" + window.phone_css(),
+        "STYLE": "".join(face_css(family, url) + "\n" for family, url in faces)
+                 + (source / "page.css").read_text(encoding="utf-8") + window.desktop_css() + "\n" + window.phone_css(),
+        "FACE_PRELOADS": "".join(f'<link rel="preload" href="{url}" as="font" type="font/ttf" crossorigin>'
+                                 for _, url in faces),
         "WINDOW": window.window_html(),
         "DESCRIPTION_JSON": json.dumps(description, ensure_ascii=False).replace("</", "<\\/"),
         "PAGE_SCRIPT": page_script, "HEAD_SCRIPT": head_script,

@@ -7,6 +7,7 @@
 
 (function () {
   const description = JSON.parse(document.getElementById('description').textContent);
+  const behaviour = description.behaviour;
   const app = document.getElementById('app');
   let module = null;
   const waiting = [];  // calls for the module, in the order the user made them
@@ -37,7 +38,11 @@
     },
     setText(name, text) {
       const box = document.getElementById(name);
-      if (box && 'value' in box) box.value = text;
+      if (!box || !('value' in box)) return;
+      box.value = text;
+      // Said where the box is not being read: "r: .453125".
+      const control = description.controls.find((each) => each.name === name);
+      announce(`${control.symbol || control.accessible_name}: ${text.trim()}`);
     },
     showMessage(text) {
       const dialog = document.getElementById('message');
@@ -55,13 +60,13 @@
       window.close();
       module = null;
       waiting.length = 0;
-      replaceWindow([`${description.title} 已退出，输入的数值均未保存。`, '重新载入本页即可重新开始。']);
+      replaceWindow(description.texts.ended);
     },
   };
 
   // Puts a note where the window was, with a button that loads the page again.
   function replaceWindow(lines, role) {
-    const again = element('button', { type: 'button', text: '重新载入' });
+    const again = element('button', { type: 'button', text: description.texts.start_again });
     again.addEventListener('click', () => location.reload());
     const note = element('div', { className: 'ended' }, [...lines.map((line) => element('p', { text: line })), again]);
     if (role) note.setAttribute('role', role);
@@ -76,20 +81,62 @@
   const CHECK_NETWORK = '请检查网络连接，然后重新载入本页。';
 
   function focusableControls() {
-    return description.controls.filter((control) => control.takes_focus)
-      .map((control) => document.getElementById(control.name));
+    return description.focus_order.map((name) => document.getElementById(name));
   }
 
-  // The description lists the controls in tab order, and so does the page;
-  // Tab wraps round inside the window, as it does on the desktop.
+  function isTextBox(element) {
+    return element instanceof HTMLInputElement && element.closest('.client') !== null;
+  }
+
+  // A box reached from the keyboard has its whole text selected, so typing
+  // replaces it.
+  function focusFromKeyboard(control) {
+    control.focus();
+    if (isTextBox(control) && behaviour.select_all_on_keyboard_focus) control.select();
+  }
+
+  // Tab follows the description's focus order and wraps round inside the
+  // window, as it does on the desktop.
   function keepTabInWindow(event) {
     if (event.key !== 'Tab' || event.altKey || event.ctrlKey || event.metaKey) return;
     const order = focusableControls();
     const at = order.indexOf(document.activeElement);
     if (at < 0) return;
     const next = (at + (event.shiftKey ? order.length - 1 : 1)) % order.length;
-    order[next].focus();
+    focusFromKeyboard(order[next]);
     event.preventDefault();
+  }
+
+  // Enter in any box is a click on the button the description names; not
+  // while an input method is still composing, where Enter takes its text.
+  function onBoxKey(event) {
+    if (event.key !== 'Enter' || event.isComposing || !isTextBox(event.target)) return;
+    if (event.altKey || event.ctrlKey || event.metaKey || event.shiftKey) return;
+    event.preventDefault();
+    document.getElementById(behaviour.enter_clicks).click();
+  }
+
+  // A double-click takes the whole run between blanks, not the browser's
+  // word, which would split " 2.5E-05" at its point or sign.
+  function onBoxDoubleClick(event) {
+    const box = event.target;
+    if (!isTextBox(box) || box.value === '') return;
+    const text = box.value;
+    const blank = (i) => behaviour.blanks.includes(text[i]);
+    const at = Math.min(box.selectionStart, text.length - 1);
+    const kind = blank(at);
+    let first = at;
+    let last = at + 1;
+    while (first > 0 && blank(first - 1) === kind) first -= 1;
+    while (last < text.length && blank(last) === kind) last += 1;
+    box.setSelectionRange(first, last);
+  }
+
+  function announce(text) {
+    const announcer = document.getElementById('announcer');
+    // Emptied first, so the same result said twice is said again.
+    announcer.textContent = '';
+    requestAnimationFrame(() => { announcer.textContent = text; });
   }
 
   // ---- the menu bar ---------------------------------------------------------
@@ -200,7 +247,7 @@
   function onWindowKeyDown(event) {
     altAlone = event.key === 'Alt' && !event.repeat;
     const inBar = event.target instanceof Element && event.target.closest('[role="menubar"]');
-    if (event.key === 'F10' && !event.shiftKey && !event.ctrlKey && !event.altKey) {
+    if (event.key === behaviour.menu_key && !event.shiftKey && !event.ctrlKey && !event.altKey) {
       if (inBar) leaveMenus();
       else enterMenuBar();
       event.preventDefault();
@@ -227,7 +274,16 @@
       }
     });
     wireMenuBar();
-    document.querySelector('.client').addEventListener('focusin', (event) => { lastFocused = event.target; });
+    const client = document.querySelector('.client');
+    client.addEventListener('focusin', (event) => { lastFocused = event.target; });
+    client.addEventListener('keydown', onBoxKey);
+    client.addEventListener('dblclick', onBoxDoubleClick);
+    // The message keeps the focus on its button: a click elsewhere in it
+    // (the second of a double-click on 计算, say) must not take it away.
+    const dialog = document.getElementById('message');
+    dialog.addEventListener('mousedown', (event) => {
+      if (!(event.target instanceof HTMLButtonElement)) event.preventDefault();
+    });
     document.addEventListener('keydown', onWindowKeyDown);
     document.addEventListener('keyup', onWindowKeyUp);
     document.addEventListener('pointerdown', (event) => {
@@ -258,6 +314,8 @@
   }
 
   wireWindow();
+  // The first control holds the focus at start, its text selected.
+  focusFromKeyboard(focusableControls()[0]);
   // The module's glue is a deferred script: it has run by the time the
   // document is parsed, or it failed to arrive.
   document.addEventListener('DOMContentLoaded', () => {
