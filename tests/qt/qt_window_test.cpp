@@ -178,6 +178,9 @@ private slots:
         QCOMPARE(widget->toolTip(), tooltip);
         if (auto* label = qobject_cast<QLabel*>(widget)) {
             QCOMPARE(label->text(), text);
+            // Said in a box's name already, so a screen reader skips it.
+            const bool folded = ui::folded_into_name(*ui::find_control(ui::main_window(), name.toStdString()));
+            QCOMPARE(QAccessible::queryAccessibleInterface(label)->state().invisible, folded);
             QVERIFY(label->autoFillBackground());
             QVERIFY(label->alignment() & Qt::AlignLeft);
         } else if (auto* box = qobject_cast<QLineEdit*>(widget)) {

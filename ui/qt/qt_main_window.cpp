@@ -1,5 +1,6 @@
 #include "ui/qt/qt_main_window.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QIcon>
 #include <QKeyEvent>
@@ -36,11 +37,37 @@ QFont to_qfont(const FontSpec& spec, const QWidget& on) {
     return font;
 }
 
+// A label whose text a screen reader hears in its box's name already is
+// kept out of what it reads, so it is not read twice: shown on screen,
+// invisible to assistive technology.
+constexpr char kFoldedIntoName[] = "bemvara_folded_into_name";
+
+class FoldedLabel : public QAccessibleWidget {
+public:
+    explicit FoldedLabel(QWidget* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.invisible = true;
+        return state;
+    }
+};
+
+QAccessibleInterface* folded_label_factory(const QString& class_name, QObject* object) {
+    if (class_name != QLatin1String("QLabel") || !object->property(kFoldedIntoName).toBool()) return nullptr;
+    return new FoldedLabel(static_cast<QWidget*>(object));
+}
+
 QLabel* create_label(const Control& control, QWidget* client) {
     auto* label = new QLabel(to_qstring(control.text), client);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Opaque, so a label hides whatever lies behind it.
     label->setAutoFillBackground(true);
+    if (folded_into_name(control)) {
+        label->setProperty(kFoldedIntoName, true);
+        // An interface made as the label was created is dropped; the next is the factory's.
+        if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(label))
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+    }
     return label;
 }
 
@@ -83,6 +110,8 @@ private:
 }  // namespace
 
 QtMainWindow::QtMainWindow(const WindowDescription& description) : description_(description) {
+    static const bool factory_installed = (QAccessible::installFactory(folded_label_factory), true);
+    (void)factory_installed;
     setObjectName(to_qstring(description.name));
     setWindowTitle(to_qstring(description.title));
     // The controls without a font of their own take the window's.

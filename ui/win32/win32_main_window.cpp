@@ -142,8 +142,7 @@ public:
     }
     void number(HWND control, const MSAAPROPID& property, LONG value) {
         if (!services_) return;
-        VARIANT variant;
-        VariantInit(&variant);
+        VARIANT variant{};  // empty, as VariantInit makes it
         variant.vt = VT_I4;
         variant.lVal = value;
         services_->SetHwndProp(control, OBJID_CLIENT, CHILDID_SELF, property, variant);
