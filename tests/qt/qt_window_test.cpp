@@ -195,6 +195,8 @@ private slots:
         QCOMPARE(window_->centralWidget()->size(), QSize(279, 136));
         QCOMPARE(window_->centralWidget()->y(), window_->menuBar()->height());
         QCOMPARE(window_->minimumSize(), window_->maximumSize());
+        const ui::qt::QtMainWindow unshown;  // fixed before it is first shown
+        QVERIFY(!unshown.minimumSize().isEmpty() && unshown.minimumSize() == unshown.maximumSize());
         QVERIFY(!(window_->windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(window_->windowFlags() & Qt::WindowMinimizeButtonHint);
         QCOMPARE(window_->windowTitle(), QStringLiteral("Bemvara"));

@@ -127,6 +127,10 @@ QtMainWindow::QtMainWindow(const WindowDescription& description) : description_(
     build_controls(client);
     build_menus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // Fixed now, not when first laid out after showing: a Wayland compositor
+    // decides from the sizes the first frame carries whether to offer
+    // maximize.
+    layout()->activate();
 }
 
 QWidget* QtMainWindow::create_control(const Control& control, QWidget* client) {
