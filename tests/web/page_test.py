@@ -211,6 +211,11 @@ class PageScenarios(unittest.TestCase):
         self.assertEqual("Text1", self.focused())
         self.assertEqual(["zh-CN", "Bemvara"], self.js("[document.documentElement.lang, document.title]"))
         self.assertEqual("decimal", self.js(f"{by_id('Text1')}.inputMode"))
+        # The labels' and boxes' Latin letters come from the face the site
+        # carries, so "l", "1" and "I" are drawn as on the desktop.
+        self.assertEqual(["loaded"], self.js("document.fonts.load('9pt \"Bemvara Latin\"', 'l1I')"
+                                             ".then((faces) => faces.map((face) => face.status))"))
+        self.assertTrue(self.js(f"getComputedStyle({by_id('Label9')}).fontFamily.startsWith('\"Bemvara Latin\"')"))
 
     def test_click_calculates_and_a_message_is_dismissed_with_enter(self):
         self.open_page()
