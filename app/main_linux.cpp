@@ -1,9 +1,11 @@
 // The Linux program: Form1 in a Qt window.
 #include <QApplication>
-#include <QStringList>
+#include <QList>
+#include <QString>
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "ui/qt/qt_application.h"
 #include "ui/qt/qt_main_window.h"
@@ -15,7 +17,7 @@ namespace {
 // While the application starts, its messages are held back: a fatal one
 // becomes one plain line and status 1, the others are passed on once the
 // start has gone well.
-QStringList held_back;
+QList<std::pair<QtMsgType, QString>> held_back;
 
 [[noreturn]] void no_display() {
     const char* x11 = std::getenv("DISPLAY");
@@ -27,7 +29,7 @@ QStringList held_back;
 
 void hold_back(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtFatalMsg) no_display();
-    held_back << message;
+    held_back.append({type, message});
 }
 
 }  // namespace
@@ -36,7 +38,7 @@ int main(int argc, char** argv) {
     const QtMessageHandler previous = qInstallMessageHandler(hold_back);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
-    for (const QString& message : held_back) qWarning().noquote() << message;
+    for (const auto& [type, message] : held_back) qt_message_output(type, QMessageLogContext(), message);
 
     ui::qt::prepare_application(app);
     ui::qt::QtMainWindow window;

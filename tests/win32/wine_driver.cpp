@@ -209,15 +209,14 @@ void check_glyphs(const Driver& driver, int dpi) {
     RedrawWindow(driver.window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(500);
     const glyph_ink::GrayImage shot = capture_client(driver.window_);
-    const auto ink = [&](const char* name) {
-        for (const ui::Control& each : ui::main_window().controls)
-            if (each.name == name) {
-                const auto px = [&](int twips) { return ui::win32::twips_to_pixels(twips, static_cast<UINT>(dpi)); };
-                return glyph_ink::ink_in(shot, {px(each.rect.left_twips), px(each.rect.top_twips),
-                                                px(each.rect.width_twips), px(each.rect.height_twips)});
-            }
-        return glyph_ink::InkMap{};
+    // Where a control lies in the picture, at this DPI.
+    const auto pixels = [&](const char* name) {
+        const auto px = [&](int twips) { return ui::win32::twips_to_pixels(twips, static_cast<UINT>(dpi)); };
+        const ui::TwipsRect& rect = ui::find_control(ui::main_window(), name)->rect;
+        return glyph_ink::PixelRect{px(rect.left_twips), px(rect.top_twips), px(rect.width_twips),
+                                    px(rect.height_twips)};
     };
+    const auto ink = [&](const char* name) { return glyph_ink::ink_in(shot, pixels(name)); };
     using glyph_ink::first_glyph;
     const char* rows[][3] = {{"Label2", "Label3", "Label8"}, {"Label5", "Label6", "Label10"}};
     for (const auto& [raised, digit, plain] : rows) {
@@ -228,11 +227,7 @@ void check_glyphs(const Driver& driver, int dpi) {
     check(glyph_ink::differ_in_shape(first_glyph(ink("Label1")), first_glyph(ink("Label9"))),
           "I and l differ in shape");
     // "l:" must not read as "1:": the l of its label against the 1 in Text3.
-    const ui::Control& three = *ui::find_control(ui::main_window(), "Text3");
-    const auto px = [&](int twips) { return ui::win32::twips_to_pixels(twips, static_cast<UINT>(dpi)); };
-    const glyph_ink::InkMap one = first_glyph(glyph_ink::ink_in(
-        shot, glyph_ink::inside_frame({px(three.rect.left_twips), px(three.rect.top_twips), px(three.rect.width_twips),
-                                       px(three.rect.height_twips)})));
+    const glyph_ink::InkMap one = first_glyph(glyph_ink::ink_in(shot, glyph_ink::inside_frame(pixels("Text3"))));
     const glyph_ink::InkMap l = first_glyph(ink("Label9"));
     check(one.count() > 0 && glyph_ink::read_apart(l, one), "l and 1 are read apart",
           to_wide("l " + glyph_ink::picture(l) + " 1 " + glyph_ink::picture(one)));
