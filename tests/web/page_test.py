@@ -243,6 +243,13 @@ class PageScenarios(unittest.TestCase):
         self.press(Keys.RETURN)
         self.assertIsNone(self.message())
 
+        # A box chosen the moment the message has gone keeps the focus.
+        self.browser.click("Command1")
+        self.assertEqual("Text1", self.js(
+            f"({by_id('message-ok')}.click(), {by_id('Text1')}.focus(), "
+            "new Promise((done) => setTimeout(() => done(document.activeElement.id), 100)))"))
+        self.assertIsNone(self.message())
+
         # Typed from the keyboard, then Enter on the focused button.
         for box, text in (("Text1", "2"), ("Text2", "3"), ("Text3", "7"), ("Text4", "11")):
             self.type_into(box, text)

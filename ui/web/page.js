@@ -48,8 +48,13 @@
       const dialog = document.getElementById('message');
       const returnTo = document.activeElement;
       document.getElementById('message-text').textContent = text;
+      // The close event comes a task after the message has gone: by then the
+      // browser may have put the focus back itself, or the user moved it on.
+      // Only a focus left nowhere, or still in the message, is given back.
       dialog.addEventListener('close', () => {
-        if (returnTo && returnTo.isConnected) returnTo.focus();
+        const now = document.activeElement;
+        const lost = !now || now === document.body || dialog.contains(now);
+        if (lost && returnTo && returnTo.isConnected) returnTo.focus();
       }, { once: true });
       dialog.showModal();
       document.getElementById('message-ok').focus();
