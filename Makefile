@@ -2,14 +2,15 @@
 # (Debian or Ubuntu), build, and run. The other targets are steps of those.
 SHELL := /bin/bash
 .SHELLFLAGS := -eu -o pipefail -c
-JOBS := -j2
+JOBS := -j$(shell nproc)
 BUILD := build
 CMAKE_CONFIGURE := cmake -Wno-dev
 
 # The window needs Qt 6, its Chinese translation, and CJK fonts so that no
 # character of the interface shows as a box: a Song face for the window, a
 # Kai face for the button.
-RUN_PACKAGES := cmake make g++ libfast-float-dev qt6-base-dev qt6-translations-l10n libgl-dev \
+# dpkg-dev gives the hardening flags the program is built with.
+RUN_PACKAGES := cmake make g++ dpkg-dev libfast-float-dev qt6-base-dev qt6-translations-l10n libgl-dev \
     fonts-arphic-uming fonts-arphic-ukai fonts-wqy-microhei
 # The Windows program is cross-built with mingw-w64 and run under Wine.
 WINDOWS_PACKAGES := cmake make libfast-float-dev g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
@@ -20,7 +21,7 @@ WEB_PACKAGES := cmake make python3 libfast-float-dev emscripten brotli
 WEB_TEST_PACKAGES := $(WEB_PACKAGES) googletest nodejs chromium chromium-driver python3-selenium \
     firefox-esr python3-websocket webkit2gtk-driver libwebkit2gtk-4.1-0 xvfb
 # A Debian package, and the tools that check it.
-PACKAGE_PACKAGES := $(RUN_PACKAGES) dpkg-dev file desktop-file-utils appstream lintian
+PACKAGE_PACKAGES := $(RUN_PACKAGES) file desktop-file-utils appstream lintian
 # The quick inner loop: the tables and the Qt window on its offscreen platform.
 CHECK_PACKAGES := $(RUN_PACKAGES) libgtest-dev
 TEST_PACKAGES := $(PACKAGE_PACKAGES) $(WINDOWS_PACKAGES) $(WEB_TEST_PACKAGES) libgtest-dev libbenchmark-dev clang \
@@ -28,7 +29,8 @@ TEST_PACKAGES := $(PACKAGE_PACKAGES) $(WINDOWS_PACKAGES) $(WEB_TEST_PACKAGES) li
 FUZZ_SECONDS := 30
 
 .PHONY: run test check bench windows package web serve deps-run deps-check deps-test deps-windows deps-package deps-web \
-    linux test-linux test-sanitize test-fuzz test-windows test-web test-package package-build web-build windows-build clean
+    linux test-linux test-sanitize test-fuzz test-windows test-web test-package package-build web-build windows-build \
+    clang-build clean
 
 # The package installs are order-only prerequisites: with make -j, apt runs
 # before the builds that need what it installs, never beside them.
@@ -38,7 +40,14 @@ run: linux
 deps-run:
 	@tools/install-packages $(RUN_PACKAGES)
 
-LINUX_CONFIGURE := $(CMAKE_CONFIGURE) -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=Release -DBEMVARA_FRONT_END=ON
+# One Linux tree for the program, its tests and its package, compiled and
+# linked as Debian builds its own packages: fortified, with the stack
+# protector, full RELRO with BIND_NOW, and as a position-independent
+# executable. So the tests run the very binary that is packaged.
+BUILDFLAGS := DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+LINUX_CONFIGURE := $(CMAKE_CONFIGURE) -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=Release -DBEMVARA_FRONT_END=ON \
+    -DCMAKE_CXX_FLAGS="$$($(BUILDFLAGS) CXXFLAGS) $$($(BUILDFLAGS) CPPFLAGS)" \
+    -DCMAKE_EXE_LINKER_FLAGS="$$($(BUILDFLAGS) LDFLAGS)"
 linux: | deps-run
 	$(LINUX_CONFIGURE)
 	cmake --build $(BUILD)/linux $(JOBS) --target bemvara
@@ -48,13 +57,15 @@ deps-test:
 	@tools/install-packages $(TEST_PACKAGES)
 	@tools/install-packages libclang-rt-$$(clang -dumpversion | cut -d. -f1)-dev
 
-# Every step in turn, each with the time it took, and all of them at the end.
+# Every step in turn, each with the time it took, and all of them at the
+# end, a failed step's too; the first step that fails ends the run.
 TEST_STEPS := deps-test test-linux test-sanitize test-fuzz test-windows test-web test-package
 test:
-	@times=""; for step in $(TEST_STEPS); do \
-	    start=$$(date +%s); $(MAKE) --no-print-directory $$step; \
-	    took="$$step: $$(( $$(date +%s) - start )) s"; echo "== $$took"; times+="  $$took"$$'\n'; \
-	done; printf '\nmake test took, step by step:\n%s' "$$times"
+	@times=""; status=0; for step in $(TEST_STEPS); do \
+	    start=$$(date +%s); $(MAKE) --no-print-directory $$step || status=$$?; \
+	    took="$$step: $$(( $$(date +%s) - start )) s"; [ $$status -eq 0 ] || took+=" (failed)"; \
+	    echo "== $$took"; times+="  $$took"$$'\n'; [ $$status -eq 0 ] || break; \
+	done; printf '\nmake test took, step by step:\n%s' "$$times"; exit $$status
 
 deps-check:
 	@tools/install-packages $(CHECK_PACKAGES)
@@ -69,25 +80,17 @@ check: | deps-check
 deps-package:
 	@tools/install-packages $(PACKAGE_PACKAGES)
 
-# bemvara_VERSION_amd64.deb in build/package.
+# bemvara_VERSION_amd64.deb in build/linux, from the tree the tests ran in.
 package: package-build
 
-# Compiled and linked as Debian builds its own packages: fortified, with the
-# stack protector, full RELRO with BIND_NOW, and as a position-independent
-# executable. A newer compiler's new warning must not break a user's build,
-# so warnings stay warnings here.
-BUILDFLAGS := DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 package-build: | deps-package
-	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/package -DCMAKE_BUILD_TYPE=Release -DBEMVARA_FRONT_END=ON -DBEMVARA_TESTS=OFF \
-	    -DBEMVARA_WERROR=OFF \
-	    -DCMAKE_CXX_FLAGS="$$($(BUILDFLAGS) CXXFLAGS) $$($(BUILDFLAGS) CPPFLAGS)" \
-	    -DCMAKE_EXE_LINKER_FLAGS="$$($(BUILDFLAGS) LDFLAGS)"
-	cmake --build $(BUILD)/package $(JOBS)
-	cd $(BUILD)/package && cpack
-	@ls -l $(BUILD)/package/*.deb
+	$(LINUX_CONFIGURE)
+	cmake --build $(BUILD)/linux $(JOBS)
+	cd $(BUILD)/linux && cpack
+	@ls -l $(BUILD)/linux/*.deb
 
 test-package: package-build | deps-test
-	tests/package/check-package $(BUILD)/package
+	tests/package/check-package $(BUILD)/linux
 
 deps-windows:
 	@tools/install-packages $(WINDOWS_PACKAGES)
@@ -102,7 +105,9 @@ windows-build: | deps-windows
 	cmake --build $(BUILD)/windows $(JOBS) --target Bemvara
 	@ls -l $(BUILD)/windows/Bemvara.exe
 
-# The program file's resources, then the window driven under Wine.
+# The program file's resources, the calculation's tables as a Windows
+# program, then the window driven under Wine (one Wine prefix, so one test
+# at a time).
 test-windows: | deps-test
 	$(WINDOWS_CONFIGURE) -DBEMVARA_TESTS=ON
 	cmake --build $(BUILD)/windows $(JOBS)
@@ -140,24 +145,24 @@ test-linux: | deps-test
 	cmake --build $(BUILD)/linux $(JOBS)
 	ctest --test-dir $(BUILD)/linux --output-on-failure $(JOBS)
 
-# The same tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
-SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
-test-sanitize: | deps-test
-	$(CMAKE_CONFIGURE) -S . -B $(BUILD)/sanitize -DCMAKE_BUILD_TYPE=Debug \
-	    -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)"
-	cmake --build $(BUILD)/sanitize $(JOBS)
-	ctest --test-dir $(BUILD)/sanitize --output-on-failure $(JOBS)
+# One clang tree under AddressSanitizer and UndefinedBehaviorSanitizer, for
+# the calculation's and the handlers' tables and for libFuzzer. (The window
+# code itself is the toolkit's to check; ours is in calc/ and ui/.)
+CLANG_FLAGS := -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+clang-build: | deps-test
+	CXX=clang++ $(CMAKE_CONFIGURE) -S . -B $(BUILD)/clang -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DBEMVARA_FRONT_END=ON -DBEMVARA_TESTS=ON -DBEMVARA_FUZZ=ON \
+	    -DCMAKE_CXX_FLAGS="$(CLANG_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+	cmake --build $(BUILD)/clang $(JOBS) --target calc_tests ui_tests fuzz_calc
+
+test-sanitize: clang-build
+	ctest --test-dir $(BUILD)/clang --output-on-failure $(JOBS) -L quick -E "^qt_"
 
 # libFuzzer over the conversions and the calculation, for a bounded time.
-FUZZ_FLAGS := -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
-test-fuzz: | deps-test
-	CXX=clang++ $(CMAKE_CONFIGURE) -S . -B $(BUILD)/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DBEMVARA_FRONT_END=OFF -DBEMVARA_TESTS=OFF -DBEMVARA_FUZZ=ON \
-	    -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
-	cmake --build $(BUILD)/fuzz $(JOBS) --target fuzz_calc
-	rm -rf $(BUILD)/fuzz/corpus && mkdir -p $(BUILD)/fuzz/corpus
-	$(BUILD)/fuzz/tests/fuzz/fuzz_calc -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(BUILD)/fuzz/ \
-	    $(BUILD)/fuzz/corpus tests/fuzz/seeds 2>&1 | tail -n 12
+test-fuzz: clang-build
+	rm -rf $(BUILD)/clang/corpus && mkdir -p $(BUILD)/clang/corpus
+	$(BUILD)/clang/tests/fuzz/fuzz_calc -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(BUILD)/clang/ \
+	    $(BUILD)/clang/corpus tests/fuzz/seeds 2>&1 | tail -n 12
 	@echo "fuzz_calc: no invariant broken in $(FUZZ_SECONDS) s"
 
 # Every figure beside its yardstick, measured in one run: one table.

@@ -84,6 +84,57 @@ constexpr Texts kTexts{"确定", kEndedNote, "重新载入"};
 constexpr WindowDescription kForm1{"Form1",  "Bemvara",      4185,       2040,  kWindowFont, kControls,
                                    kMenus,   kCarriedFaces,  kBehaviour, kTexts};
 
+// What the front ends rely on when they walk the table, checked as it is
+// compiled. Qt truncates twips to pixels and Win32 rounds them, so the two
+// agree only on whole pixels at 96 dpi.
+constexpr bool names_are_unique(const WindowDescription& window) {
+    for (std::size_t i = 0; i < window.controls.size(); ++i)
+        for (std::size_t j = i + 1; j < window.controls.size(); ++j)
+            if (window.controls[i].name == window.controls[j].name) return false;
+    return true;
+}
+constexpr bool tab_indexes_rise(const WindowDescription& window) {
+    int last = -1;
+    for (const Control& control : window.controls) {
+        if (control.kind == ControlKind::line) continue;  // never in the tab order
+        if (control.tab_index <= last) return false;
+        last = control.tab_index;
+    }
+    return true;
+}
+constexpr bool on_whole_pixels(const WindowDescription& window) {
+    const auto whole = [](int twips) { return twips % kTwipsPerPixelAt96Dpi == 0; };
+    if (!whole(window.client_width_twips) || !whole(window.client_height_twips)) return false;
+    for (const Control& control : window.controls) {
+        const TwipsRect& r = control.rect;
+        if (!whole(r.left_twips) || !whole(r.top_twips) || !whole(r.width_twips) || !whole(r.height_twips))
+            return false;
+    }
+    return true;
+}
+constexpr bool inside_client_area(const WindowDescription& window) {
+    for (const Control& control : window.controls) {
+        const TwipsRect& r = control.rect;
+        if (r.left_twips < 0 || r.top_twips < 0 || r.left_twips + r.width_twips > window.client_width_twips ||
+            r.top_twips + r.height_twips > window.client_height_twips)
+            return false;
+    }
+    return true;
+}
+constexpr bool handlers_are_wired(const WindowDescription& window) {
+    for (const Control& control : window.controls)
+        if ((control.kind == ControlKind::push_button) != (control.clicked != nullptr)) return false;
+    for (const Menu& menu : window.menus)
+        for (const MenuItem& item : menu.items)
+            if (!item.chosen) return false;
+    return true;
+}
+static_assert(names_are_unique(kForm1), "two controls share a name");
+static_assert(tab_indexes_rise(kForm1), "controls are listed in order of tab index");
+static_assert(on_whole_pixels(kForm1), "every coordinate is a whole pixel at 96 dpi (a multiple of 15 twips)");
+static_assert(inside_client_area(kForm1), "a control reaches outside the client area");
+static_assert(handlers_are_wired(kForm1), "a button without a handler, or a handler on something else");
+
 constexpr std::string_view kSuperscriptDigits[] = {"⁰", "¹", "²", "³", "⁴", "⁵", "⁶", "⁷", "⁸", "⁹"};
 
 }  // namespace

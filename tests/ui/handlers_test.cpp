@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -148,13 +147,6 @@ TEST(MenuItems, ShowTheirNotesOrEndTheProgram) {
     }
 }
 
-TEST(MenuItems, AuthorNoteIsOneLineEndingWithBang) {
-    const std::string_view note = ui::kAuthorNote;
-    ASSERT_FALSE(note.empty());
-    EXPECT_EQ('!', note.back());
-    EXPECT_EQ(std::string_view::npos, note.find('\n'));
-}
-
 TEST(Description, TextBoxesAreAnnouncedByTheirSymbolAndMeaning) {
     const auto& window = ui::main_window();
     EXPECT_EQ("I: 梁或板的抗弯惯性矩，单位 m³", ui::accessible_name(window, control_named("Text1")));
@@ -186,22 +178,6 @@ TEST(Description, DoubleClickSelectsTheRunBetweenBlanks) {
         EXPECT_EQ(c.first, first) << c.at;
         EXPECT_EQ(c.last, last) << c.at;
     }
-}
-
-// Front ends rely on these when they walk the table.
-TEST(Description, NamesAreUniqueAndTabIndexesRise) {
-    const auto& window = ui::main_window();
-    std::set<std::string_view> names;
-    int last_tab_index = -1;
-    for (const ui::Control& control : window.controls) {
-        EXPECT_TRUE(names.insert(control.name).second) << control.name;
-        if (control.kind == ui::ControlKind::line) continue;
-        EXPECT_GT(control.tab_index, last_tab_index) << control.name;
-        last_tab_index = control.tab_index;
-        EXPECT_EQ(control.kind == ui::ControlKind::push_button, control.clicked != nullptr) << control.name;
-    }
-    for (const ui::Menu& menu : window.menus)
-        for (const ui::MenuItem& item : menu.items) EXPECT_NE(nullptr, item.chosen) << item.name;
 }
 
 }  // namespace
