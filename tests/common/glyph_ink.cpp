@@ -98,4 +98,23 @@ std::string picture(const InkMap& map) {
     return rows;
 }
 
+std::vector<std::string> window_reads_right(const GrayImage& image,
+                                            const std::function<PixelRect(const char* control)>& place) {
+    std::vector<std::string> failures;
+    const auto ink = [&](const char* control) { return ink_in(image, place(control)); };
+    const char* rows[][3] = {{"Label2", "Label3", "Label8"}, {"Label5", "Label6", "Label10"}};
+    for (const auto& [raised, digit, plain] : rows) {
+        const bool drawn = ink(digit).count() > 0 && first_glyph(ink(plain)).count() > 0;
+        if (!drawn || !same_ink(first_glyph(ink(raised)), first_glyph(ink(plain))))
+            failures.push_back(std::string("the m of ") + raised + " is not whole under its raised " + digit);
+    }
+    if (!differ_in_shape(first_glyph(ink("Label1")), first_glyph(ink("Label9"))))
+        failures.push_back("I and l share one shape");
+    const InkMap l = first_glyph(ink("Label9"));
+    const InkMap one = first_glyph(ink_in(image, inside_frame(place("Text3"))));
+    if (one.count() == 0 || !read_apart(l, one))
+        failures.push_back("l and 1 read alike: l " + picture(l) + " 1 " + picture(one));
+    return failures;
+}
+
 }  // namespace glyph_ink

@@ -4,6 +4,7 @@
 // test shares it.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,5 +55,13 @@ bool read_apart(const InkMap& a, const InkMap& b);
 
 // The glyph as rows of '#' and '.', each ended by '/', for a failure message.
 std::string picture(const InkMap& map);
+
+// What every front end's window must show in its pixels: the "m" under
+// each raised digit as whole as the plain "m" of the rows below, "I" and
+// "l" of different shapes, and the "l" of "l:" read apart from the "1" in
+// its box. `place` gives where a control lies in the picture. One line for
+// each check that fails; none when the window reads right.
+std::vector<std::string> window_reads_right(const GrayImage& image,
+                                            const std::function<PixelRect(const char* control)>& place);
 
 }  // namespace glyph_ink

@@ -15,14 +15,35 @@ std::string take_word(std::string& line) {
     return word;
 }
 
+Step parse_expect(std::string line) {
+    Step step;
+    step.op = "expect";
+    step.what = take_word(line);
+    if (step.what == "focus") {
+        step.text = line;
+    } else if (step.what == "text" || step.what == "selected" || step.what == "name" || step.what == "tooltip") {
+        step.target = take_word(line);
+        step.text = line;
+    } else if (step.what == "on-top") {
+        step.x = std::stoi(take_word(line));
+        step.y = std::stoi(take_word(line));
+        step.text = line;
+    } else if (step.what == "message" || step.what == "message-title" || step.what == "button" ||
+               step.what == "icon" || step.what == "title" || step.what == "client") {
+        step.text = line;
+    } else if (step.what == "ended") {
+        step.text = "yes";
+    } else {
+        throw std::runtime_error("unknown check: " + step.what);
+    }
+    return step;
+}
+
 Step parse_step(std::string line) {
     Step step;
     step.op = take_word(line);
-    if (step.op == "expect") {
-        step.what = take_word(line);
-        if (step.what != "message") step.target = take_word(line);
-        step.text = line;
-    } else if (step.op == "key" || step.op == "click") {
+    if (step.op == "expect") return parse_expect(line);
+    if (step.op == "key" || step.op == "click" || step.op == "choose") {
         step.target = line;
     } else if (step.op == "type") {
         step.text = line;
@@ -31,7 +52,7 @@ Step parse_step(std::string line) {
         step.text = line;
     } else if (step.op == "double-click") {
         step.target = take_word(line);
-        step.index = std::stoi(line);
+        step.x = std::stoi(line);
     } else {
         throw std::runtime_error("unknown step: " + step.op);
     }
@@ -39,6 +60,25 @@ Step parse_step(std::string line) {
 }
 
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string look(Driver& driver, const Step& step) {
+    const std::string& what = step.what;
+    if (what == "focus") return driver.focus();
+    if (what == "text") return driver.text(step.target);
+    if (what == "selected") return driver.selected(step.target);
+    if (what == "name") return driver.name(step.target);
+    if (what == "tooltip") return driver.tooltip(step.target);
+    if (what == "title") return driver.title();
+    if (what == "client") return driver.client_size();
+    if (what == "ended") return driver.ended() ? "yes" : "no";
+    if (what == "on-top") return driver.on_top(step.x, step.y);
+    const std::optional<Message> message = driver.message();
+    if (!message) return "(no message)";
+    if (what == "message") return message->text;
+    if (what == "message-title") return message->title;
+    if (what == "button") return message->buttons;
+    return message->icon ? "shown" : "none";  // icon
+}
 
 }  // namespace
 
@@ -70,28 +110,18 @@ std::string run_step(Driver& driver, const Step& step, int tries) {
     } else if (step.op == "click") {
         driver.click(step.target);
     } else if (step.op == "double-click") {
-        driver.double_click(step.target, step.index);
+        driver.double_click(step.target, step.x);
+    } else if (step.op == "choose") {
+        driver.choose(step.target);
     } else {
-        const std::string& wanted = step.what == "focus" ? step.target : step.text;
         std::string seen;
         for (int attempt = 0; attempt < tries; ++attempt) {
             if (attempt > 0) driver.pause();
-            if (step.what == "focus") {
-                seen = driver.focus();
-            } else if (step.what == "text") {
-                seen = driver.text(step.target);
-            } else if (step.what == "selected") {
-                seen = driver.selected(step.target);
-            } else if (step.what == "name") {
-                seen = driver.name(step.target);
-            } else if (step.what == "message") {
-                const std::optional<std::string> message = driver.message();
-                seen = message ? *message : "(no message)";
-            }
-            if (seen == wanted) return {};
+            seen = look(driver, step);
+            if (seen == step.text) return {};
         }
-        return "expect " + step.what + (step.target.empty() ? "" : " " + step.target) + ": wanted " + quoted(wanted) +
-               ", saw " + quoted(seen);
+        return "expect " + step.what + (step.target.empty() ? "" : " " + step.target) + ": wanted " +
+               quoted(step.text) + ", saw " + quoted(seen);
     }
     return {};
 }

@@ -11,11 +11,12 @@
 namespace scenarios {
 
 struct Step {
-    std::string op;      // key, type, set, click, double-click, or expect
-    std::string what;    // for expect: focus, text, selected, message or name
-    std::string target;  // a control's name, or the key
-    std::string text;
-    int index = 0;       // double-click: the character
+    std::string op;      // key, type, set, click, double-click, choose or expect
+    std::string what;    // for expect: what is looked at (focus, text, message...)
+    std::string target;  // a control's or menu item's name, or the key
+    std::string text;    // what is typed or set, or what a check wants to see
+    int x = 0;           // double-click: the character; on-top: the point in twips
+    int y = 0;
 };
 
 struct Scenario {
@@ -26,7 +27,16 @@ struct Scenario {
 // Throws std::runtime_error for a file it cannot read or a line it does not know.
 std::vector<Scenario> read(const std::string& path);
 
-// Texts are UTF-8 throughout.
+// An open message box as the user sees it.
+struct Message {
+    std::string text;
+    std::string title;
+    std::string buttons;  // their captions, in order, between single blanks
+    bool icon = false;
+};
+
+// Texts are UTF-8 throughout; places are in twips from the client area's
+// top left, which each driver turns into its own pixels.
 class Driver {
 public:
     virtual ~Driver() = default;
@@ -36,13 +46,23 @@ public:
     virtual void set_text(const std::string& box, const std::string& text) = 0;
     virtual void click(const std::string& name) = 0;
     virtual void double_click(const std::string& box, int index) = 0;
+    // A menu item chosen, as with the mouse.
+    virtual void choose(const std::string& item) = 0;
 
     // The control with the focus: its name, "OK" for a message box's button.
     virtual std::string focus() = 0;
     virtual std::string text(const std::string& box) = 0;
     virtual std::string selected(const std::string& box) = 0;
-    virtual std::optional<std::string> message() = 0;
+    virtual std::optional<Message> message() = 0;
     virtual std::string name(const std::string& box) = 0;
+    virtual std::string title() = 0;
+    virtual bool ended() = 0;
+    // The control that shows at a point: the one in front where they overlap.
+    virtual std::string on_top(int x_twips, int y_twips) = 0;
+    // What shows when the pointer rests on the control; empty for nothing.
+    virtual std::string tooltip(const std::string& name) = 0;
+    // The client area's size, measured, in twips: "4185 2040".
+    virtual std::string client_size() = 0;
 
     // Gives the window a moment to catch up before a check is tried again.
     virtual void pause() = 0;

@@ -1,11 +1,12 @@
 // Starts Bemvara.exe and uses it from another process, as a user would:
-// reads the window's texts, clicks, tabs, answers message boxes, chooses
-// menu items. Every wait is bounded, so a hung program fails the test.
+// the shared behaviour scenarios, each on a program started afresh, and
+// the glyphs read off the screen. Every wait is bounded, so a hung program
+// fails the test.
 //
-//   wine_driver.exe PATH\TO\Bemvara.exe [DPI [LOG]]
+//   wine_driver.exe PATH\TO\Bemvara.exe DPI LOG [SCENARIO]
 //
-// With LOG, the file the program's Wine messages go to, the shared
-// behaviour scenarios run as well.
+// LOG is the file the program's Wine messages go to; with SCENARIO, only
+// the scenario of that name runs.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -106,74 +107,54 @@ HWND find_tooltips(HWND owner) {
     return search.found;
 }
 
-class Driver {
-public:
-    Driver(HWND window, const PROCESS_INFORMATION& process) : window_(window), process_(process) {}
+// The program as it runs: its process and its window.
+struct Program {
+    PROCESS_INFORMATION process{};
+    HWND window = nullptr;
+    int dpi = USER_DEFAULT_SCREEN_DPI;
 
-    HWND control(const char* name) const {
-        return GetDlgItem(window_, *ui::win32::control_id(ui::main_window(), name));
+    HWND control(const std::string& name) const {
+        const std::optional<int> id = ui::win32::control_id(ui::main_window(), name);
+        return id ? GetDlgItem(window, *id) : nullptr;
     }
-    std::wstring text(const char* name) const { return text_of(control(name)); }
-
     HWND focused() const {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
-        GetGUIThreadInfo(process_.dwThreadId, &info);
+        GetGUIThreadInfo(process.dwThreadId, &info);
         return info.hwndFocus;
     }
-    std::string focused_name() const {
-        const HWND focus = focused();
+    std::string name_of(HWND child) const {
         for (const ui::Control& each : ui::main_window().controls)
-            if (control(std::string(each.name).c_str()) == focus) return std::string(each.name);
+            if (control(std::string(each.name)) == child) return std::string(each.name);
         return "(none)";
     }
-
-    // A key pressed while `target` has the focus; the program's message loop
-    // sees it just as it sees a real key.
-    void press(HWND target, WPARAM key) const {
-        PostMessageW(target, WM_KEYDOWN, key, 1);
-        PostMessageW(target, WM_KEYUP, key, 0xC0000001);
-    }
-    bool tab() const {
-        const HWND before = focused();
-        press(before, VK_TAB);
-        return wait_for([&] { return focused() != before; }, 5000);
-    }
-
-    void choose(const char* menu_item) const {
-        PostMessageW(window_, WM_COMMAND, MAKEWPARAM(*ui::win32::menu_item_id(ui::main_window(), menu_item), 0), 0);
-    }
-
-    // Waits for a message box, reads it, presses its OK button.
-    struct Box {
-        bool seen = false;
-        std::wstring title, text, button;
-        int buttons = 0;
-        bool has_icon = false;
-    };
-    Box answer_message_box() const {
-        Box box;
-        HWND found = nullptr;
-        if (!wait_for([&] { return (found = find_window(process_.dwProcessId, L"#32770")) != nullptr; })) return box;
-        box.seen = true;
-        box.title = text_of(found);
-        box.text = text_of(GetDlgItem(found, 0xFFFF));  // the message's static text
-        box.has_icon = GetDlgItem(found, 0x14) != nullptr && IsWindowVisible(GetDlgItem(found, 0x14));
-        for (HWND child = GetWindow(found, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-            if (class_of(child) == L"Button" && IsWindowVisible(child)) {
-                ++box.buttons;
-                box.button = text_of(child);
-            }
-        PostMessageW(found, WM_COMMAND, IDOK, 0);
-        wait_for([&] { return !IsWindow(found); }, 5000);
-        return box;
-    }
-
-    void click(const char* name) const { PostMessageW(control(name), BM_CLICK, 0, 0); }
-
-    HWND window_;
-    PROCESS_INFORMATION process_;
+    int pixels(int twips) const { return MulDiv(twips, dpi, ui::kTwipsPerInch); }
 };
+
+Program start(const wchar_t* path, int dpi) {
+    Program program;
+    program.dpi = dpi;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(path, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &program.process)) {
+        std::printf("not ok - cannot start the program (error %lu)\n", GetLastError());
+        return program;
+    }
+    WaitForInputIdle(program.process.hProcess, 30000);
+    wait_for([&] {
+        return (program.window = find_window(program.process.dwProcessId, ui::win32::kWindowClass)) != nullptr;
+    }, 30000);
+    return program;
+}
+
+void stop(const Program& program) {
+    if (WaitForSingleObject(program.process.hProcess, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(program.process.hProcess, 1);
+        WaitForSingleObject(program.process.hProcess, 10000);
+    }
+    CloseHandle(program.process.hProcess);
+    CloseHandle(program.process.hThread);
+}
 
 // The window's client area as the screen shows it, in grey.
 glyph_ink::GrayImage capture_client(HWND window) {
@@ -203,118 +184,35 @@ glyph_ink::GrayImage capture_client(HWND window) {
     return image;
 }
 
-// From the pixels: the "m" under each raised digit is as whole as the plain
-// "m" of the rows below, and "I" and "l" differ in shape.
-void check_glyphs(const Driver& driver, int dpi) {
-    RedrawWindow(driver.window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+void check_glyphs(const Program& program) {
+    RedrawWindow(program.window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(500);
-    const glyph_ink::GrayImage shot = capture_client(driver.window_);
-    // Where a control lies in the picture, at this DPI.
-    const auto pixels = [&](const char* name) {
-        const auto px = [&](int twips) { return ui::win32::twips_to_pixels(twips, static_cast<UINT>(dpi)); };
-        const ui::TwipsRect& rect = ui::find_control(ui::main_window(), name)->rect;
-        return glyph_ink::PixelRect{px(rect.left_twips), px(rect.top_twips), px(rect.width_twips),
-                                    px(rect.height_twips)};
-    };
-    const auto ink = [&](const char* name) { return glyph_ink::ink_in(shot, pixels(name)); };
-    using glyph_ink::first_glyph;
-    const char* rows[][3] = {{"Label2", "Label3", "Label8"}, {"Label5", "Label6", "Label10"}};
-    for (const auto& [raised, digit, plain] : rows) {
-        const bool drawn = ink(digit).count() > 0 && first_glyph(ink(plain)).count() > 0;
-        check(drawn && glyph_ink::same_ink(first_glyph(ink(raised)), first_glyph(ink(plain))),
-              std::string("the m of ") + raised + " is whole under its raised " + digit);
-    }
-    check(glyph_ink::differ_in_shape(first_glyph(ink("Label1")), first_glyph(ink("Label9"))),
-          "I and l differ in shape");
-    // "l:" must not read as "1:": the l of its label against the 1 in Text3.
-    const glyph_ink::InkMap one = first_glyph(glyph_ink::ink_in(shot, glyph_ink::inside_frame(pixels("Text3"))));
-    const glyph_ink::InkMap l = first_glyph(ink("Label9"));
-    check(one.count() > 0 && glyph_ink::read_apart(l, one), "l and 1 are read apart",
-          to_wide("l " + glyph_ink::picture(l) + " 1 " + glyph_ink::picture(one)));
+    const std::vector<std::string> failures =
+        glyph_ink::window_reads_right(capture_client(program.window), [&](const char* name) {
+            const ui::TwipsRect& rect = ui::find_control(ui::main_window(), name)->rect;
+            return glyph_ink::PixelRect{program.pixels(rect.left_twips), program.pixels(rect.top_twips),
+                                        program.pixels(rect.width_twips), program.pixels(rect.height_twips)};
+        });
+    std::string all;
+    for (const std::string& failure : failures) all += failure + "; ";
+    check(failures.empty(), "the window's glyphs read right at " + std::to_string(program.dpi) + " dpi",
+          to_wide(all));
 }
 
-void run(Driver& driver, int dpi) {
-    check_glyphs(driver, dpi);
-
-    const struct {
-        const char* box;
-        const wchar_t* text;
-    } initial[] = {{"Text1", L"0.025"}, {"Text2", L"0.016"}, {"Text3", L"1"}, {"Text4", L"20"}, {"Text5", L""}};
-    for (const auto& each : initial)
-        check(driver.text(each.box) == each.text, std::string("initial text of ") + each.box, driver.text(each.box));
-
-    // 279 x 136 at 96 dpi; 419 x 204 at 144.
-    RECT client{};
-    GetClientRect(driver.window_, &client);
-    const auto& window = ui::main_window();
-    const int width = MulDiv(window.client_width_twips, dpi, ui::kTwipsPerInch);
-    const int height = MulDiv(window.client_height_twips, dpi, ui::kTwipsPerInch);
-    check(client.right == width && client.bottom == height,
-          "client area is " + std::to_string(width) + " x " + std::to_string(height) + " at " + std::to_string(dpi) + " dpi",
-          std::to_wstring(client.right) + L" x " + std::to_wstring(client.bottom));
-
-    // One tooltip control holds a tool for each of the five symbol labels.
-    HWND tooltips = nullptr;
-    wait_for([&] { return (tooltips = find_tooltips(driver.window_)) != nullptr; }, 5000);
-    DWORD_PTR tools = 0;
-    if (tooltips) SendMessageTimeoutW(tooltips, TTM_GETTOOLCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &tools);
-    check(tools == 5, "five labels have tooltips", std::to_wstring(tools));
-
-    // The button pressed from the keyboard: four Tabs from Text1 reach it.
-    wait_for([&] { return driver.focused_name() == "Text1"; }, 5000);
-    for (int i = 0; i < 4; ++i) driver.tab();
-    driver.press(driver.focused(), VK_RETURN);
-    check(wait_for([&] { return driver.text("Text5") == L" .453125"; }), "Enter on Command1 calculates",
-          driver.text("Text5"));
-
-    set_text_of(driver.control("Text5"), L"");
-    driver.click("Command1");
-    check(wait_for([&] { return driver.text("Text5") == L" .453125"; }), "a click on 计算 gives .453125",
-          driver.text("Text5"));
-
-    set_text_of(driver.control("Text1"), L"");
-    set_text_of(driver.control("Text5"), L"kept");
-    driver.click("Command1");
-    const Driver::Box message = driver.answer_message_box();
-    check(message.seen, "an empty I brings a message box");
-    check(message.text == L"抗弯惯性矩I不可能小于等于0", "it names I", message.text);
-    check(message.title == L"Bemvara", "it has the program's title", message.title);
-    check(message.buttons == 1 && !message.has_icon, "one button and no icon");
-    check(message.button == L"确定", "its button reads 确定", message.button);
-    check(driver.text("Text5") == L"kept", "Text5 keeps its text", driver.text("Text5"));
-    check(driver.text("Text1").empty(), "Text1 is not rewritten", driver.text("Text1"));
-
-    set_text_of(driver.control("Text1"), L"0.025");
-    driver.choose("HELP");
-    const Driver::Box help = driver.answer_message_box();
-    check(help.text == to_wide(ui::kHelpNote), "帮助 shows the help note", help.text);
-    driver.choose("WRITER");
-    const Driver::Box writer = driver.answer_message_box();
-    check(!writer.text.empty() && writer.text.back() == L'!', "作者 shows the author note", writer.text);
-    check(driver.text("Text1") == L"0.025" && driver.text("Text5") == L"kept", "notes change no box");
-
-    driver.choose("EXIT");
-    DWORD exit_code = 1;
-    const bool ended = WaitForSingleObject(driver.process_.hProcess, 10000) == WAIT_OBJECT_0;
-    GetExitCodeProcess(driver.process_.hProcess, &exit_code);
-    check(ended && exit_code == 0, "退出 ends the program", L"exit code " + std::to_wstring(exit_code));
-}
-
-// The shared scenarios' keys and clicks sent to the program from outside,
-// and what its window shows read back. Keys go in as the keyboard's own
-// input (Shift held for Shift+Tab, F10 to the menu loop); characters and
-// clicks are posted to the control they are meant for.
-using Program = Driver;  // inside the class below, Driver is the scenarios' own
-
-class ScenarioDriver : public scenarios::Driver {
+// The shared scenarios' keys and the mouse sent to the program as the
+// keyboard's and the mouse's own input (Shift held for Shift+Tab, F10 and
+// Alt to the menu loop); characters and clicks on controls are posted to
+// the control they are meant for. What the window shows is read back.
+class WineDriver : public scenarios::Driver {
 public:
-    ScenarioDriver(const Program& driver, std::wstring log) : driver_(driver), log_(std::move(log)) {}
+    WineDriver(const Program& program, std::wstring log) : program_(program), log_(std::move(log)) {}
 
     void key(const std::string& key) override {
         static const std::map<std::string, std::pair<WORD, bool>> keys{
-            {"Tab", {VK_TAB, false}},     {"Shift+Tab", {VK_TAB, true}}, {"Enter", {VK_RETURN, false}},
-            {"KeypadEnter", {VK_RETURN, true}}, {"F10", {VK_F10, false}},    {"Right", {VK_RIGHT, false}},
-            {"Down", {VK_DOWN, false}},
+            {"Tab", {VK_TAB, false}},         {"Shift+Tab", {VK_TAB, true}},   {"Enter", {VK_RETURN, false}},
+            {"KeypadEnter", {VK_RETURN, true}}, {"F10", {VK_F10, false}},      {"Right", {VK_RIGHT, false}},
+            {"Down", {VK_DOWN, false}},       {"Space", {VK_SPACE, false}},    {"Escape", {VK_ESCAPE, false}},
+            {"Alt", {VK_MENU, false}},
         };
         const auto& [code, second] = keys.at(key);
         std::vector<INPUT> inputs;
@@ -337,14 +235,14 @@ public:
         Sleep(100);
     }
     void type(const std::string& text) override {
-        const HWND target = driver_.focused();
+        const HWND target = program_.focused();
         for (const wchar_t c : to_wide(text)) PostMessageW(target, WM_CHAR, c, 1);
     }
     void set_text(const std::string& box, const std::string& text) override {
-        set_text_of(control(box), to_wide(text).c_str());
+        set_text_of(program_.control(box), to_wide(text).c_str());
     }
     void click(const std::string& name) override {
-        const HWND target = control(name);
+        const HWND target = program_.control(name);
         if (class_of(target) == L"Button") {
             PostMessageW(target, BM_CLICK, 0, 0);
             return;
@@ -357,7 +255,7 @@ public:
         Sleep(100);
     }
     void double_click(const std::string& box, int index) override {
-        const HWND target = control(box);
+        const HWND target = program_.control(box);
         DWORD_PTR before = 0, after = 0;
         SendMessageTimeoutW(target, EM_POSFROMCHAR, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 5000, &before);
         SendMessageTimeoutW(target, EM_POSFROMCHAR, static_cast<WPARAM>(index + 1), 0, SMTO_ABORTIFHUNG, 5000, &after);
@@ -368,31 +266,43 @@ public:
             PostMessageW(target, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
         Sleep(100);
     }
+    void choose(const std::string& item) override {
+        const std::optional<int> id = ui::win32::menu_item_id(ui::main_window(), item);
+        if (id) PostMessageW(program_.window, WM_COMMAND, MAKEWPARAM(*id, 0), 0);
+        Sleep(100);
+    }
 
     std::string focus() override {
-        const HWND focused = driver_.focused();
+        const HWND focused = program_.focused();
         if (focused && GetDlgCtrlID(focused) == IDOK && class_of(GetParent(focused)) == L"#32770") return "OK";
-        return driver_.focused_name();
+        return program_.name_of(focused);
     }
-    std::string text(const std::string& box) override { return to_utf8(text_of(control(box))); }
+    std::string text(const std::string& box) override { return to_utf8(text_of(program_.control(box))); }
     std::string selected(const std::string& box) override {
         DWORD_PTR range = 0;
-        SendMessageTimeoutW(control(box), EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &range);
-        const std::wstring all = text_of(control(box));
+        SendMessageTimeoutW(program_.control(box), EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &range);
+        const std::wstring all = text_of(program_.control(box));
         const std::size_t first = std::min<std::size_t>(LOWORD(range), all.size());
         const std::size_t last = std::min<std::size_t>(HIWORD(range), all.size());
         return to_utf8(all.substr(first, last > first ? last - first : 0));
     }
-    std::optional<std::string> message() override {
-        const HWND box = find_window(driver_.process_.dwProcessId, L"#32770");
+    std::optional<scenarios::Message> message() override {
+        const HWND box = find_window(program_.process.dwProcessId, L"#32770");
         if (!box) return std::nullopt;
-        return to_utf8(text_of(GetDlgItem(box, 0xFFFF)));
+        scenarios::Message seen{to_utf8(text_of(GetDlgItem(box, 0xFFFF))), to_utf8(text_of(box)), "", false};
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            if (class_of(child) == L"Button" && IsWindowVisible(child))
+                seen.buttons += (seen.buttons.empty() ? "" : " ") + to_utf8(text_of(child));
+        const HWND icon = GetDlgItem(box, 0x14);  // the message box's icon, when it has one
+        seen.icon = icon && IsWindowVisible(icon);
+        return seen;
     }
     // Wine records the annotations a screen reader would be given, and no
     // more: the last name the program gave this box, read from the log.
     std::string name(const std::string& box) override {
         wchar_t handle[32];
-        swprintf(handle, 32, L"(%016llX ", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(control(box))));
+        swprintf(handle, 32, L"(%016llX ",
+                 static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(program_.control(box))));
         const std::wstring name_property = L"{608d3df8-8128-4aa7-a428-f55e49267291} L\"";
         std::wstring found = L"(not annotated)";
         std::wistringstream lines(read_log());
@@ -405,11 +315,51 @@ public:
         }
         return to_utf8(found);
     }
+    std::string title() override { return to_utf8(text_of(program_.window)); }
+    bool ended() override {
+        DWORD exit_code = 1;
+        return WaitForSingleObject(program_.process.hProcess, 0) == WAIT_OBJECT_0 &&
+               GetExitCodeProcess(program_.process.hProcess, &exit_code) && exit_code == 0;
+    }
+    std::string on_top(int x_twips, int y_twips) override {
+        const POINT at{program_.pixels(x_twips), program_.pixels(y_twips)};
+        const HWND hit = ChildWindowFromPointEx(program_.window, at, CWP_SKIPINVISIBLE);
+        return hit == program_.window ? "(none)" : program_.name_of(hit);
+    }
+    // The pointer is moved there as the mouse moves it, and the tooltip that
+    // shows read back.
+    std::string tooltip(const std::string& name) override {
+        RECT rect{};
+        GetWindowRect(program_.control(name), &rect);
+        const POINT middle{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        POINT now{};
+        if (GetCursorPos(&now) && (now.x != middle.x || now.y != middle.y)) {
+            INPUT move{};
+            move.type = INPUT_MOUSE;
+            move.mi.dx = MulDiv(middle.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+            move.mi.dy = MulDiv(middle.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+            move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+            SendInput(1, &move, sizeof move);
+        }
+        const HWND tip = find_tooltips(program_.window);
+        return tip && IsWindowVisible(tip) ? to_utf8(text_of(tip)) : "";
+    }
+    std::string client_size() override {
+        RECT client{};
+        GetClientRect(program_.window, &client);
+        // Where a pixel is not a whole number of twips, the size in whole
+        // 96-dpi pixels that makes exactly these pixels, if there is one.
+        const auto twips = [&](LONG pixels) {
+            const int measured = MulDiv(pixels, ui::kTwipsPerInch, program_.dpi);
+            const int step = ui::kTwipsPerPixelAt96Dpi;
+            const int whole = (measured + step / 2) / step * step;
+            return std::to_string(program_.pixels(whole) == pixels ? whole : measured);
+        };
+        return twips(client.right) + " " + twips(client.bottom);
+    }
     void pause() override { Sleep(50); }
 
 private:
-    HWND control(const std::string& name) const { return driver_.control(name.c_str()); }
-
     std::wstring read_log() const {
         const HANDLE file = CreateFileW(log_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, 0, nullptr);
@@ -437,79 +387,46 @@ private:
         return text;
     }
 
-    const Program& driver_;
+    const Program& program_;
     std::wstring log_;
 };
 
-struct Started {
-    PROCESS_INFORMATION process{};
-    HWND window = nullptr;
-};
-
-Started start(const wchar_t* program) {
-    Started started;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    if (!CreateProcessW(program, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started.process)) {
-        std::printf("not ok - cannot start the program (error %lu)\n", GetLastError());
-        return started;
-    }
-    WaitForInputIdle(started.process.hProcess, 30000);
-    wait_for([&] {
-        return (started.window = find_window(started.process.dwProcessId, ui::win32::kWindowClass)) != nullptr;
-    }, 30000);
-    return started;
-}
-
-void stop(const Started& started) {
-    if (WaitForSingleObject(started.process.hProcess, 0) != WAIT_OBJECT_0) {
-        TerminateProcess(started.process.hProcess, 1);
-        WaitForSingleObject(started.process.hProcess, 10000);
-    }
-    CloseHandle(started.process.hProcess);
-    CloseHandle(started.process.hThread);
-}
-
 // Each shared scenario on a program started afresh.
-void run_scenarios(const wchar_t* program, const std::wstring& log) {
+void run_scenarios(const wchar_t* path, int dpi, const std::wstring& log, const std::string& only) {
     for (const scenarios::Scenario& scenario : scenarios::read(BEMVARA_TABLES_DIR "/behaviour.txt")) {
-        const Started started = start(program);
+        if (!only.empty() && scenario.name != only) continue;
+        const Program program = start(path, dpi);
         std::string failures;
-        if (started.window) {
-            Driver driver(started.window, started.process);
-            ScenarioDriver steps(driver, log);
-            wait_for([&] { return driver.focused_name() == "Text1"; }, 5000);
+        if (program.window) {
+            WineDriver driver(program, log);
+            wait_for([&] { return program.name_of(program.focused()) == "Text1"; }, 5000);
             int number = 0;
             for (const scenarios::Step& step : scenario.steps) {
                 ++number;
-                const std::string failure = scenarios::run_step(steps, step, 100);
+                const std::string failure = scenarios::run_step(driver, step, 100);
                 if (!failure.empty()) failures += "step " + std::to_string(number) + ": " + failure + "; ";
             }
         } else {
             failures = "the window did not open";
         }
         check(failures.empty(), "scenario: " + scenario.name, to_wide(failures));
-        stop(started);
+        stop(program);
     }
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 2) {
-        std::fputs("usage: wine_driver PATH\\TO\\Bemvara.exe [DPI [LOG]]\n", stderr);
+    if (argc < 4) {
+        std::fputs("usage: wine_driver PATH\\TO\\Bemvara.exe DPI LOG [SCENARIO]\n", stderr);
         return 2;
     }
-    const Started started = start(argv[1]);
-    check(started.window != nullptr, "the window opens");
-    if (started.window) {
-        Driver driver(started.window, started.process);
-        run(driver, argc > 2 ? _wtoi(argv[2]) : USER_DEFAULT_SCREEN_DPI);
-    }
-    stop(started);
-    // The behaviour scenarios, where the log of what the program told a
-    // screen reader can be read.
-    if (argc > 3) run_scenarios(argv[1], argv[3]);
+    const int dpi = _wtoi(argv[2]);
+    const Program program = start(argv[1], dpi);
+    check(program.window != nullptr, "the window opens");
+    if (program.window) check_glyphs(program);
+    stop(program);
+    run_scenarios(argv[1], dpi, argv[3], argc > 4 ? to_utf8(argv[4]) : std::string());
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 && passed > 0 ? 0 : 1;
 }

@@ -98,6 +98,21 @@ protected:
         setSelection(static_cast<int>(first), static_cast<int>(last - first));
     }
 
+    // A visit to the menus leaves the box as it was, selection and all, as
+    // the menus of other platforms never take it; Qt's menu bar takes the
+    // focus, and a box deselects as it loses it.
+    void focusOutEvent(QFocusEvent* event) override {
+        kept_ = event->reason() == Qt::MenuBarFocusReason && hasSelectedText()
+                    ? std::pair{selectionStart(), selectionLength()}
+                    : std::pair{-1, 0};
+        QLineEdit::focusOutEvent(event);
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        QLineEdit::focusInEvent(event);
+        if (event->reason() == Qt::MenuBarFocusReason && kept_.first >= 0) setSelection(kept_.first, kept_.second);
+        kept_ = {-1, 0};
+    }
+
 private:
     std::u16string text_utf16() const {
         const QString value = text();
@@ -105,6 +120,7 @@ private:
     }
 
     const Behaviour& behaviour_;
+    std::pair<int, int> kept_{-1, 0};  // the selection left for the menus: start, length
 };
 
 }  // namespace
