@@ -79,7 +79,21 @@ constexpr std::string_view kEndedNote[] = {"Bemvara 已退出，输入的数值�
 // Blanks, tabs and the ideographic space: what Windows' own edit control
 // stops a double-click at, and the space a Chinese input method types.
 constexpr Behaviour kBehaviour{true, "Command1", u" \t\u3000", "F10"};
-constexpr Texts kTexts{"确定", kEndedNote, "重新载入"};
+constexpr Texts kTexts{
+    .message_ok = "确定",
+    .ended = kEndedNote,
+    .start_again = "重新载入",
+    .result_said = "{symbol}: {value}",
+    .cannot_start = "{title} 无法启动：{reason}",
+    .no_webassembly = "此浏览器不支持 WebAssembly。",
+    .module_missing = "程序文件未能载入。",
+    .module_failed = "程序文件未能载入（{error}）。",
+    .update_browser = "请用较新版本的 Chrome、Edge、Firefox 或 Safari 打开本页。",
+    .check_network = "请检查网络连接，然后重新载入本页。",
+    .needs_script = "本计算器需要启用 JavaScript。",
+    .app_name = "{title} 弯矩参数计算器",
+    .app_description = "桥梁梁板荷载分布系数计算用的弯矩参数 r = 5.8·I·b²/(IT·l)：输入 I、IT、b、l，即得 r。可离线使用。",
+};
 
 constexpr WindowDescription kForm1{"Form1",  "Bemvara",      4185,       2040,  kWindowFont, kControls,
                                    kMenus,   kCarriedFaces,  kBehaviour, kTexts};

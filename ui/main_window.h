@@ -97,13 +97,29 @@ struct Behaviour {
     std::string_view menu_key;
 };
 
-// Texts the window needs besides its controls' and menus'.
+// Texts the window needs besides its controls' and menus'. In those that
+// are patterns, {title}, {symbol}, {value}, {reason} and {error} stand for
+// what is put in their place.
 struct Texts {
     std::string_view message_ok;  // the one button of every message box
     // Where a front end cannot close its window on EXIT (a browser tab),
     // this stands in its place, with a button that starts afresh.
     std::span<const std::string_view> ended;
     std::string_view start_again;
+    // A new result, said to a screen reader where the box is not being read.
+    std::string_view result_said;
+    // The page, where the program can fail to arrive or to start: the note
+    // in the window's place, what went wrong, and what to do.
+    std::string_view cannot_start;
+    std::string_view no_webassembly;
+    std::string_view module_missing;
+    std::string_view module_failed;
+    std::string_view update_browser;
+    std::string_view check_network;
+    std::string_view needs_script;
+    // What a launcher and a search engine call the page.
+    std::string_view app_name;
+    std::string_view app_description;
 };
 
 struct WindowDescription {

@@ -3,10 +3,10 @@
 // the glyphs read off the screen. Every wait is bounded, so a hung program
 // fails the test.
 //
-//   wine_driver.exe PATH\TO\Bemvara.exe DPI LOG [SCENARIO]
+//   wine_driver.exe PATH\TO\Bemvara.exe DPI LOG [SCENARIO...]
 //
-// LOG is the file the program's Wine messages go to; with SCENARIO, only
-// the scenario of that name runs.
+// LOG is the file the program's Wine messages go to; with SCENARIOs named,
+// only those run.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -392,9 +392,9 @@ private:
 };
 
 // Each shared scenario on a program started afresh.
-void run_scenarios(const wchar_t* path, int dpi, const std::wstring& log, const std::string& only) {
+void run_scenarios(const wchar_t* path, int dpi, const std::wstring& log, const std::vector<std::string>& only) {
     for (const scenarios::Scenario& scenario : scenarios::read(BEMVARA_TABLES_DIR "/behaviour.txt")) {
-        if (!only.empty() && scenario.name != only) continue;
+        if (!only.empty() && std::find(only.begin(), only.end(), scenario.name) == only.end()) continue;
         const Program program = start(path, dpi);
         std::string failures;
         if (program.window) {
@@ -418,7 +418,7 @@ void run_scenarios(const wchar_t* path, int dpi, const std::wstring& log, const 
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) {
-        std::fputs("usage: wine_driver PATH\\TO\\Bemvara.exe DPI LOG [SCENARIO]\n", stderr);
+        std::fputs("usage: wine_driver PATH\\TO\\Bemvara.exe DPI LOG [SCENARIO...]\n", stderr);
         return 2;
     }
     const int dpi = _wtoi(argv[2]);
@@ -426,7 +426,9 @@ int wmain(int argc, wchar_t** argv) {
     check(program.window != nullptr, "the window opens");
     if (program.window) check_glyphs(program);
     stop(program);
-    run_scenarios(argv[1], dpi, argv[3], argc > 4 ? to_utf8(argv[4]) : std::string());
+    std::vector<std::string> only;
+    for (int i = 4; i < argc; ++i) only.push_back(to_utf8(argv[i]));
+    run_scenarios(argv[1], dpi, argv[3], only);
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 && passed > 0 ? 0 : 1;
 }

@@ -193,6 +193,16 @@ std::string description_json(const WindowDescription& window) {
     for (std::string_view line : window.texts.ended) json.value(line);
     json.close(']');
     json.key("start_again").value(window.texts.start_again);
+    json.key("result_said").value(window.texts.result_said);
+    json.key("cannot_start").value(window.texts.cannot_start);
+    json.key("no_webassembly").value(window.texts.no_webassembly);
+    json.key("module_missing").value(window.texts.module_missing);
+    json.key("module_failed").value(window.texts.module_failed);
+    json.key("update_browser").value(window.texts.update_browser);
+    json.key("check_network").value(window.texts.check_network);
+    json.key("needs_script").value(window.texts.needs_script);
+    json.key("app_name").value(window.texts.app_name);
+    json.key("app_description").value(window.texts.app_description);
     json.close('}');
     json.close('}');
     return json.take();

@@ -8,6 +8,7 @@
 (function () {
   const description = JSON.parse(document.getElementById('description').textContent);
   const behaviour = description.behaviour;
+  const texts = description.texts;
   const app = document.getElementById('app');
   let module = null;
   const waiting = [];  // calls for the module, in the order the user made them
@@ -42,7 +43,7 @@
       box.value = text;
       // Said where the box is not being read: "r: .453125".
       const control = description.controls.find((each) => each.name === name);
-      announce(`${control.symbol || control.accessible_name}: ${text.trim()}`);
+      announce(fill(texts.result_said, { symbol: control.symbol || control.accessible_name, value: text.trim() }));
     },
     showMessage(text) {
       const dialog = document.getElementById('message');
@@ -65,13 +66,13 @@
       window.close();
       module = null;
       waiting.length = 0;
-      replaceWindow(description.texts.ended);
+      replaceWindow(texts.ended);
     },
   };
 
   // Puts a note where the window was, with a button that loads the page again.
   function replaceWindow(lines, role) {
-    const again = element('button', { type: 'button', text: description.texts.start_again });
+    const again = element('button', { type: 'button', text: texts.start_again });
     again.addEventListener('click', () => location.reload());
     const note = element('div', { className: 'ended' }, [...lines.map((line) => element('p', { text: line })), again]);
     if (role) note.setAttribute('role', role);
@@ -79,11 +80,14 @@
     again.focus();
   }
 
-  function cannotStart(reason, advice) {
-    replaceWindow([`${description.title} 无法启动：${reason}`, advice], 'alert');
+  // A pattern of the description's texts with its {names} filled in.
+  function fill(pattern, values) {
+    return pattern.replace(/\{(\w+)\}/g, (whole, name) => (name in values ? values[name] : whole));
   }
-  const UPDATE_BROWSER = '请用较新版本的 Chrome、Edge、Firefox 或 Safari 打开本页。';
-  const CHECK_NETWORK = '请检查网络连接，然后重新载入本页。';
+
+  function cannotStart(reason, advice) {
+    replaceWindow([fill(texts.cannot_start, { title: description.title, reason }), advice], 'alert');
+  }
 
   function focusableControls() {
     return description.focus_order.map((name) => document.getElementById(name));
@@ -121,19 +125,14 @@
     document.getElementById(behaviour.enter_clicks).click();
   }
 
-  // A double-click takes the whole run between blanks, not the browser's
-  // word, which would split " 2.5E-05" at its point or sign.
+  // A double-click takes the run the module's rule gives, not the
+  // browser's word, which would split " 2.5E-05" at its point or sign; the
+  // browser's word stands until the module has arrived. The browser has
+  // put the caret at the start of its word, inside the run.
   function onBoxDoubleClick(event) {
     const box = event.target;
-    if (!isTextBox(box) || box.value === '') return;
-    const text = box.value;
-    const blank = (i) => behaviour.blanks.includes(text[i]);
-    const at = Math.min(box.selectionStart, text.length - 1);
-    const kind = blank(at);
-    let first = at;
-    let last = at + 1;
-    while (first > 0 && blank(first - 1) === kind) first -= 1;
-    while (last < text.length && blank(last) === kind) last += 1;
+    if (!isTextBox(box) || box.value === '' || !module) return;
+    const [first, last] = module.doubleClickRun(box.value, box.selectionStart);
     box.setSelectionRange(first, last);
   }
 
@@ -314,7 +313,8 @@
           .catch(() => response.arrayBuffer().then((bytes) => WebAssembly.compile(bytes)));
       })
       .then((wasm) => WebAssembly.instantiate(wasm, imports))
-      .then((instance) => receiveInstance(instance), (error) => cannotStart(`程序文件未能载入（${error.message}）。`, CHECK_NETWORK));
+      .then((instance) => receiveInstance(instance),
+        (error) => cannotStart(fill(texts.module_failed, { error: error.message }), texts.check_network));
     return {};
   }
 
@@ -324,8 +324,8 @@
   // The module's glue is a deferred script: it has run by the time the
   // document is parsed, or it failed to arrive.
   document.addEventListener('DOMContentLoaded', () => {
-    if (typeof WebAssembly !== 'object') cannotStart('此浏览器不支持 WebAssembly。', UPDATE_BROWSER);
-    else if (typeof createBemvara !== 'function') cannotStart('程序文件未能载入。', CHECK_NETWORK);
+    if (typeof WebAssembly !== 'object') cannotStart(texts.no_webassembly, texts.update_browser);
+    else if (typeof createBemvara !== 'function') cannotStart(texts.module_missing, texts.check_network);
     else createBemvara({ view, instantiateWasm }).then(ready);
   });
 

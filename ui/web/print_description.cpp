@@ -1,13 +1,32 @@
-// Prints the window description as JSON, for the build step that draws the
-// window into the page before any script runs.
+// Prints what the site's build writes into the page: the window's
+// description as JSON (read by the page's script), or the window drawn
+// from it, as markup or as style.
+//   print_description json|markup|style
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "ui/main_window.h"
 #include "ui/web/description_json.h"
+#include "ui/web/page_render.h"
 
-int main() {
-    const std::string json = ui::web::description_json(ui::main_window());
-    std::fwrite(json.data(), 1, json.size(), stdout);
+int main(int argc, char** argv) {
+    const std::string_view what = argc > 1 ? argv[1] : "json";
+    const ui::WindowDescription& window = ui::main_window();
+    std::string out;
+    if (what == "json") {
+        out = ui::web::description_json(window);
+    } else if (what == "markup") {
+        out = ui::web::window_markup(window);
+    } else if (what == "style") {
+        out = ui::web::window_style(window);
+    } else if (what == "media") {  // the two layouts' conditions, one a line
+        out = ui::web::desktop_media() + "\n" + ui::web::phone_media();
+    } else {
+        std::fputs("usage: print_description json|markup|style|media\n", stderr);
+        return 2;
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputc('\n', stdout);  // Node's console takes whole lines
     return std::ferror(stdout) ? 1 : 0;
 }

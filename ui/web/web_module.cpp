@@ -1,6 +1,7 @@
 // The WebAssembly module behind the page: it runs the handlers, and its
 // view is four functions that the page supplies (view_imports.js). The page
 // was drawn from the same description when the site was built.
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -54,6 +55,14 @@ void bemvara_click(int index) {
         ui::web::PageView view;
         handler(view);
     }
+}
+
+// The run that a double-click at UTF-16 index `at` of `text` selects, as
+// [first, last) in range[0] and range[1].
+void bemvara_double_click_run(const char16_t* text, std::size_t length, std::size_t at, std::uint32_t* range) {
+    const auto [first, last] = ui::double_click_run(ui::main_window().behaviour, {text, length}, at);
+    range[0] = static_cast<std::uint32_t>(first);
+    range[1] = static_cast<std::uint32_t>(last);
 }
 
 // The user chose item `item` of menu `menu`, counted as in the description.

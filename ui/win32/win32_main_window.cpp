@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <initguid.h>
 #include <oleacc.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <array>
@@ -179,6 +180,46 @@ DWORD style_of(ControlKind kind) {
         case ControlKind::line: return common | SS_BLACKRECT;
     }
     return common;
+}
+
+// A double-click in a text box selects the run that the description's rule
+// gives around the character under the pointer, as on every platform; the
+// edit control's own word break would split " 2.5E-05" at its sign.
+LRESULT CALLBACK text_box_proc(HWND box, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR data) {
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(box, text_box_proc, 0);
+    if (message != WM_LBUTTONDBLCLK) return DefSubclassProc(box, message, wparam, lparam);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
+    if (text.empty()) return 0;
+    // The caret place nearest the pointer; the character under the pointer
+    // is the one before it when the pointer is left of that place.
+    const int length = static_cast<int>(text.size());
+    int at = std::min<int>(LOWORD(SendMessageW(box, EM_CHARFROMPOS, 0, lparam)), length - 1);
+    if (at > 0 && GET_X_LPARAM(lparam) < static_cast<short>(LOWORD(SendMessageW(box, EM_POSFROMCHAR, at, 0)))) --at;
+    const auto [first, last] = double_click_run(*reinterpret_cast<const Behaviour*>(data),
+                                                {reinterpret_cast<const char16_t*>(text.data()), text.size()},
+                                                static_cast<std::size_t>(at));
+    SendMessageW(box, EM_SETSEL, first, last);
+    return 0;
+}
+
+// MessageBoxW labels its button in the system's language, but the whole
+// interface is Chinese: as the box opens, its button is given the
+// description's word, and the box keeps the system's look.
+struct OkButton {
+    HHOOK hook = nullptr;
+    std::wstring caption;
+};
+thread_local OkButton* ok_button = nullptr;
+
+LRESULT CALLBACK name_ok_button(int code, WPARAM wparam, LPARAM lparam) {
+    if (code == HCBT_ACTIVATE && ok_button) {
+        const HWND box = reinterpret_cast<HWND>(wparam);
+        wchar_t name[16] = {};
+        GetClassNameW(box, name, 16);
+        if (lstrcmpW(name, L"#32770") == 0) SetDlgItemTextW(box, IDOK, ok_button->caption.c_str());
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
 }  // namespace
@@ -393,6 +434,8 @@ void Win32MainWindow::create_controls() {
             window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(*control_id(description_, each.name))),
             instance_, nullptr);
         controls_[index] = created;
+        if (each.kind == ControlKind::text_box)
+            SetWindowSubclass(created, text_box_proc, 0, reinterpret_cast<DWORD_PTR>(&description_.behaviour));
     }
 }
 
@@ -489,7 +532,12 @@ void Win32MainWindow::set_text(std::string_view name, std::string_view text) {
 }
 
 void Win32MainWindow::show_message(std::string_view text) {
+    OkButton named{SetWindowsHookExW(WH_CBT, name_ok_button, nullptr, GetCurrentThreadId()),
+                   to_wide(description_.texts.message_ok)};
+    ok_button = &named;
     MessageBoxW(window_, to_wide(text).c_str(), to_wide(description_.title).c_str(), MB_OK);
+    ok_button = nullptr;
+    if (named.hook) UnhookWindowsHookEx(named.hook);
 }
 
 void Win32MainWindow::end_program() {

@@ -1,0 +1,250 @@
+#include "ui/web/page_render.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
+
+namespace ui::web {
+
+namespace {
+
+// After the description's own chain of faces, whatever serif face is there.
+constexpr std::string_view kGenericFace = "serif";
+// The limit of the desktop's text boxes, so a long paste behaves alike.
+constexpr int kMaxTextLength = 32767;
+constexpr double kCssPixelsPerPoint = 96.0 / 72.0;
+
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+std::string px(double value) { return number(value) + "px"; }
+
+// "#name", built by appending: GCC 12 warns wrongly of overlap in "#" + name.
+std::string id_selector(std::string_view name) {
+    std::string selector(1, '#');
+    selector.append(name);
+    return selector;
+}
+
+int pixels(int twips) { return twips / kTwipsPerPixelAt96Dpi; }
+
+std::string escaped(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&#x27;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string font_css(const FontSpec& font) {
+    std::string css = std::to_string(font.weight) + " " + number(font.points) + "pt ";
+    for (std::string_view family : font.families) css.append("\"").append(family).append("\", ");
+    return css.append(kGenericFace);
+}
+
+std::string_view class_of(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::label: return "label";
+        case ControlKind::text_box: return "text-box";
+        case ControlKind::push_button: return "push-button";
+        case ControlKind::line: return "line";
+    }
+    return "label";
+}
+
+// Edges, not sizes, of a line are converted, so it ends where it ends in twips.
+std::string place_css(const Control& control) {
+    const TwipsRect rect = control.kind == ControlKind::line ? line_band(control) : control.rect;
+    std::string css = id_selector(control.name) + "{left:" + px(pixels(rect.left_twips)) +
+                      ";top:" + px(pixels(rect.top_twips)) + ";width:";
+    if (control.kind == ControlKind::line) {
+        css += px(pixels(rect.left_twips + rect.width_twips) - pixels(rect.left_twips));
+    } else {
+        css += px(pixels(rect.width_twips)) + ";height:" + px(pixels(rect.height_twips));
+    }
+    return css + ";z-index:" + std::to_string(control.layer) + "}";
+}
+
+std::string grid_css(std::string_view name, int row, std::string_view column) {
+    return id_selector(name) + "{grid-row:" + std::to_string(row) + ";grid-column:" + std::string(column) + "}";
+}
+
+// A symbol label carries its box's meaning as a tooltip; on a touch screen,
+// which cannot hover, the meaning is shown in words.
+bool has_meaning(const Control& control) {
+    return control.kind == ControlKind::label && !control.describes.empty() && !control.tooltip.empty();
+}
+
+std::string control_markup(const WindowDescription& window, const Control& control, std::size_t index) {
+    const std::string name(control.name);
+    std::string attributes = "id=\"" + name + "\" class=\"" + std::string(class_of(control.kind)) + "\"";
+    if (!control.tooltip.empty()) attributes += " title=\"" + escaped(control.tooltip) + "\"";
+    switch (control.kind) {
+        case ControlKind::text_box: {
+            std::string made = "<input type=\"text\" " + attributes + " value=\"" + escaped(control.text) +
+                               "\" maxlength=\"" + std::to_string(kMaxTextLength) +
+                               "\" autocomplete=\"off\" spellcheck=\"false\" inputmode=\"decimal\"";
+            if (const std::string label = accessible_name(window, control); !label.empty())
+                made += " aria-label=\"" + escaped(label) + "\"";
+            if (!control.hint.empty()) made += " aria-describedby=\"" + name + "-hint\"";
+            const std::vector<const Control*> order = focus_order(window);
+            if (!order.empty() && order.front() == &control) made += " autofocus";
+            made += ">";
+            if (!control.hint.empty()) made += "<span id=\"" + name + "-hint\" hidden>" + escaped(control.hint) + "</span>";
+            return made;
+        }
+        case ControlKind::push_button:
+            return "<button type=\"button\" " + attributes + " data-index=\"" + std::to_string(index) + "\">" +
+                   escaped(control.text) + "</button>";
+        case ControlKind::line:
+            return "<div " + attributes + " role=\"separator\"></div>";
+        case ControlKind::label: {
+            if (folded_into_name(control)) attributes += " aria-hidden=\"true\"";  // said in its box's name
+            std::string made = "<div " + attributes + ">" + escaped(control.text) + "</div>";
+            if (has_meaning(control))
+                made += "<div id=\"" + name + "-meaning\" class=\"meaning\" aria-hidden=\"true\">" +
+                        escaped(control.tooltip) + "</div>";
+            return made;
+        }
+    }
+    return {};
+}
+
+std::string menu_bar_markup(const WindowDescription& window) {
+    std::string bar = "<div role=\"menubar\" aria-label=\"" + escaped(window.title) + "\">";
+    for (const Menu& menu : window.menus) {
+        const std::string name(menu.name);
+        bar += "<div class=\"menu\"><button type=\"button\" role=\"menuitem\" id=\"" + name +
+               "\" class=\"menu-title\" aria-haspopup=\"menu\" aria-expanded=\"false\" tabindex=\"-1\">" +
+               escaped(menu.caption) + "</button><div role=\"menu\" aria-labelledby=\"" + name + "\" hidden>";
+        for (const MenuItem& item : menu.items)
+            bar += "<button type=\"button\" role=\"menuitem\" id=\"" + std::string(item.name) +
+                   "\" class=\"menu-item\" tabindex=\"-1\">" + escaped(item.caption) + "</button>";
+        bar += "</div></div>";
+    }
+    return bar + "</div>";
+}
+
+std::string desktop_style(const WindowDescription& window) {
+    const int width = pixels(window.client_width_twips);
+    const int height = pixels(window.client_height_twips);
+    const int frame_width = width + 2 * kFrameBorderPx;
+    const int frame_height = height + kMenuBarHeightPx + 2 * kFrameBorderPx;
+    std::string css = ":root{--window-width:" + px(frame_width) + ";--window-height:" + px(frame_height) +
+                      ";--scale:1;--menu-bar-height:" + px(kMenuBarHeightPx) +
+                      ";--text:" + px(window.font.points * kCssPixelsPerPoint) + ";--phone-text:" + px(kPhoneTextPx) +
+                      "}\n#app{font:" + font_css(window.font) + "}\n";
+    for (const Control& control : window.controls)
+        if (control.font) css += id_selector(control.name) + "{font:" + font_css(*control.font) + "}\n";
+    css += "@media " + desktop_media() + "{.client{width:" + px(width) + ";height:" + px(height) + "}";
+    for (const Control& control : window.controls) css += place_css(control);
+    css += "}\n";
+    for (const double scale : kScales)
+        css += "@media (min-width:" + px(std::max<double>(kPhoneWidthPx, frame_width * scale + kScreenMarginPx)) +
+               ") and (min-height:" + px(frame_height * scale + kScreenMarginPx) + "){:root{--scale:" + number(scale) +
+               "}}\n";
+    return css;
+}
+
+std::string phone_style(const WindowDescription& window) {
+    const double scale = kPhoneTextPx / (window.font.points * kCssPixelsPerPoint);
+    std::string css = "@media " + phone_media() + "{";
+    int grid_row = 1;
+    for (const std::vector<const Control*>& row : phone_rows(window)) {
+        const auto box_at = std::find_if(row.begin(), row.end(),
+                                         [](const Control* c) { return c->kind == ControlKind::text_box; });
+        if (box_at == row.end()) {  // a row of its own, across the column
+            css += grid_css(row.front()->name, grid_row++, "1/-1");
+            continue;
+        }
+        const Control* box = *box_at;
+        const auto symbol_at = std::find_if(row.begin(), row.end(),
+                                            [&](const Control* c) { return c->describes == box->name && has_meaning(*c); });
+        const Control* symbol = symbol_at == row.end() ? nullptr : *symbol_at;
+        if (symbol) css += grid_css(std::string(symbol->name) + "-meaning", grid_row++, "1/-1");
+        std::vector<const Control*> units;
+        for (const Control* control : row) {
+            const bool is_unit = control != box && control != symbol;
+            css += grid_css(control->name, grid_row, control == box ? "2" : is_unit ? "3" : "1");
+            if (is_unit) units.push_back(control);
+        }
+        // A unit that stands over another (the raised 3) keeps its offset.
+        std::stable_sort(units.begin(), units.end(),
+                         [](const Control* a, const Control* b) { return a->rect.left_twips < b->rect.left_twips; });
+        for (std::size_t i = 1; i < units.size(); ++i) {
+            const double dx = (units[i]->rect.left_twips - units[i - 1]->rect.left_twips) * scale / kTwipsPerPixelAt96Dpi;
+            const double dy = (units[i]->rect.top_twips - units[i - 1]->rect.top_twips) * scale / kTwipsPerPixelAt96Dpi;
+            css += id_selector(units[i]->name) + "{transform:translate(" + px(dx) + "," + px(dy) + ")}";
+        }
+        ++grid_row;
+    }
+    return css + "}\n";
+}
+
+}  // namespace
+
+std::string desktop_media() { return "(min-width:" + px(kPhoneWidthPx) + ")"; }
+// Just below, so that no width falls between the two.
+std::string phone_media() { return "(max-width:" + px(kPhoneWidthPx - 0.02) + ")"; }
+
+std::vector<std::vector<const Control*>> phone_rows(const WindowDescription& window) {
+    std::vector<const Control*> boxes;
+    for (const Control& control : window.controls)
+        if (control.kind == ControlKind::text_box) boxes.push_back(&control);
+    struct Row {
+        int key_twips;
+        std::vector<const Control*> controls;
+    };
+    std::vector<Row> rows;
+    for (const Control* box : boxes) rows.push_back({box->rect.top_twips, {}});
+    std::vector<Row> own;
+    for (const Control& control : window.controls) {
+        const TwipsRect rect = control.kind == ControlKind::line ? line_band(control) : control.rect;
+        const double middle = rect.top_twips + rect.height_twips / 2.0;
+        const auto beside = std::find_if(boxes.begin(), boxes.end(), [&](const Control* box) {
+            return rect.height_twips <= box->rect.height_twips && box->rect.top_twips <= middle &&
+                   middle <= box->rect.top_twips + box->rect.height_twips;
+        });
+        if (control.kind == ControlKind::text_box) {
+            rows[static_cast<std::size_t>(std::find(boxes.begin(), boxes.end(), &control) - boxes.begin())]
+                .controls.push_back(&control);
+        } else if (beside != boxes.end()) {
+            rows[static_cast<std::size_t>(beside - boxes.begin())].controls.push_back(&control);
+        } else {
+            own.push_back({rect.top_twips + rect.height_twips, {&control}});
+        }
+    }
+    rows.insert(rows.end(), own.begin(), own.end());
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.key_twips < b.key_twips; });
+    std::vector<std::vector<const Control*>> column;
+    for (Row& row : rows) column.push_back(std::move(row.controls));
+    return column;
+}
+
+std::string window_markup(const WindowDescription& window) {
+    const std::string title = escaped(window.title);
+    std::string controls;
+    for (std::size_t i = 0; i < window.controls.size(); ++i) controls += control_markup(window, window.controls[i], i);
+    return "<div id=\"" + std::string(window.name) + "\" class=\"window\">" + menu_bar_markup(window) +
+           "<div class=\"client\" role=\"form\" aria-label=\"" + title + "\">" + controls + "</div></div>" +
+           "<dialog id=\"message\" role=\"alertdialog\" aria-labelledby=\"message-title\" "
+           "aria-describedby=\"message-text\"><h1 id=\"message-title\">" + title +
+           "</h1><p id=\"message-text\"></p><form method=\"dialog\"><button id=\"message-ok\" value=\"ok\">" +
+           escaped(window.texts.message_ok) + "</button></form></dialog>" +
+           // Where a new result is said to a screen reader.
+           "<div id=\"announcer\" class=\"announcer\" aria-live=\"polite\"></div>";
+}
+
+std::string window_style(const WindowDescription& window) { return desktop_style(window) + phone_style(window); }
+
+}  // namespace ui::web

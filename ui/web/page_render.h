@@ -1,0 +1,46 @@
+// The browser's renderer: Form1 as the page's markup and style, computed
+// from the description as the Qt and Win32 front ends compute their
+// windows. The site's build writes both into the page, so the window shows
+// before any script runs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ui/main_window.h"
+
+namespace ui::web {
+
+// The page's measures, each said once here; page.css reads them as
+// custom properties and media conditions.
+inline constexpr int kPhoneWidthPx = 480;  // narrower than this: one column
+inline constexpr int kPhoneTextPx = 16;    // the least a phone's text may be
+inline constexpr int kFrameBorderPx = 1;   // around the window
+inline constexpr int kMenuBarHeightPx = 20;
+inline constexpr int kScreenMarginPx = 16;
+// Whole steps of scale that fit the screen, up to where it would only grow coarse.
+inline constexpr double kScales[] = {1.25, 1.5, 1.75, 2};
+
+// The markup of the window: the menu bar, the client area with every
+// control, the message box and where new results are said.
+//   <div id="Form1" class="window"><div role="menubar" ...>...</div>
+//   <div class="client" ...><div id="Label1" class="label" ...>I:</div>...</div></div>...
+std::string window_markup(const WindowDescription& window);
+
+// The window's style: its faces, every control's place on the desktop at
+// one CSS pixel per 15 twips, the steps of scale, and the phone's column.
+//   #Text1{left:32px;top:8px;width:65px;height:18px;z-index:1}
+std::string window_style(const WindowDescription& window);
+
+// The media conditions of the two layouts, for page.css:
+//   "(min-width:480px)" and "(max-width:479.98px)".
+std::string desktop_media();
+std::string phone_media();
+
+// The phone's column, top to bottom: each row the controls it holds. A
+// control no higher than a box, beside it, shares its row; any other (the
+// button, the line) is a row of its own, placed by its bottom edge, so the
+// button beside the four inputs comes after them.
+std::vector<std::vector<const Control*>> phone_rows(const WindowDescription& window);
+
+}  // namespace ui::web
