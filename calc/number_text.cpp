@@ -218,7 +218,7 @@ public:
     std::string str() const { return std::string(text_, length_); }
 
 private:
-    // Longest: sign, point, 15 zeros and 15 digits (" .000000000000000123...").
+    // Longest: 22 characters, " 1.23456789012345E-308"; room to spare.
     char text_[40];
     std::size_t length_ = 0;
 };

@@ -76,8 +76,7 @@ constexpr std::array kMenus{
 
 constexpr std::string_view kEndedNote[] = {"Bemvara 已退出，输入的数值均未保存。", "重新载入本页即可重新开始。"};
 
-// Blanks, tabs and the ideographic space: what Windows' own edit control
-// stops a double-click at, and the space a Chinese input method types.
+// Blanks, tabs, and the ideographic space a Chinese input method types.
 constexpr Behaviour kBehaviour{true, "Command1", u" \t\u3000", "F10"};
 constexpr Texts kTexts{
     .message_ok = "确定",
@@ -237,11 +236,11 @@ std::pair<std::size_t, std::size_t> double_click_run(const Behaviour& behaviour,
     if (text.empty()) return {0, 0};
     at = std::min(at, text.size() - 1);
     const auto blank = [&](std::size_t i) { return behaviour.blanks.find(text[i]) != std::u16string_view::npos; };
-    const bool kind = blank(at);
+    const bool on_blank = blank(at);  // a run of blanks, or of what lies between them
     std::size_t first = at;
     std::size_t last = at + 1;
-    while (first > 0 && blank(first - 1) == kind) --first;
-    while (last < text.size() && blank(last) == kind) ++last;
+    while (first > 0 && blank(first - 1) == on_blank) --first;
+    while (last < text.size() && blank(last) == on_blank) ++last;
     return {first, last};
 }
 

@@ -51,8 +51,8 @@ TEST(CalculateParameter, GivesRToFifteenDigits) { expect_outcomes("result"); }
 
 TEST(CalculateParameter, NamesOnlyTheFirstInputThatIsNotPositive) { expect_outcomes("not positive"); }
 
-// Values beyond the double range used to end the program; now they are
-// reported like any other input problem.
+// Values beyond the double range are reported like any other input
+// problem; the program never ends over them.
 TEST(CalculateParameter, ReportsValuesBeyondTheDoubleRange) { expect_outcomes("beyond range"); }
 
 }  // namespace
