@@ -30,7 +30,7 @@ FUZZ_SECONDS := 30
 
 .PHONY: run test check bench windows package web serve deps-run deps-check deps-test deps-windows deps-package deps-web \
     linux test-linux test-sanitize test-fuzz test-windows test-web test-package package-build web-build windows-build \
-    clang-build clean
+    clang-build builds linux-tree windows-tree wasm-tree clean
 
 # The package installs are order-only prerequisites: with make -j, apt runs
 # before the builds that need what it installs, never beside them.
@@ -45,8 +45,9 @@ deps-run:
 # protector, full RELRO with BIND_NOW, and as a position-independent
 # executable. So the tests run the very binary that is packaged.
 BUILDFLAGS := DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+# (Without -g: the package is stripped.)
 LINUX_CONFIGURE := $(CMAKE_CONFIGURE) -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=Release -DBEMVARA_FRONT_END=ON \
-    -DCMAKE_CXX_FLAGS="$$($(BUILDFLAGS) CXXFLAGS) $$($(BUILDFLAGS) CPPFLAGS)" \
+    -DCMAKE_CXX_FLAGS="$$($(BUILDFLAGS) CXXFLAGS | sed 's/\(^\| \)-g\( \|$$\)/ /') $$($(BUILDFLAGS) CPPFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$$($(BUILDFLAGS) LDFLAGS)"
 linux: | deps-run
 	$(LINUX_CONFIGURE)
@@ -57,15 +58,15 @@ deps-test:
 	@tools/install-packages $(TEST_PACKAGES)
 	@tools/install-packages libclang-rt-$$(clang -dumpversion | cut -d. -f1)-dev
 
-# Every step in turn, each with the time it took, and all of them at the
-# end, a failed step's too; the first step that fails ends the run.
-TEST_STEPS := deps-test test-linux test-sanitize test-fuzz test-windows test-web test-package
+# The steps in stages, each step timed (tools/run-tests): the four build
+# trees two at a time, the quick tables, then the browsers beside the
+# fuzzer, Wine and the package, which mostly wait or use one core.
 test:
-	@times=""; status=0; for step in $(TEST_STEPS); do \
-	    start=$$(date +%s); $(MAKE) --no-print-directory $$step || status=$$?; \
-	    took="$$step: $$(( $$(date +%s) - start )) s"; [ $$status -eq 0 ] || took+=" (failed)"; \
-	    echo "== $$took"; times+="  $$took"$$'\n'; [ $$status -eq 0 ] || break; \
-	done; printf '\nmake test took, step by step:\n%s' "$$times"; exit $$status
+	@tools/run-tests $(BUILD) deps-test builds 'test-linux test-sanitize' \
+	    'test-web | test-fuzz test-windows test-package'
+
+builds: | deps-test
+	$(MAKE) --no-print-directory -j2 --output-sync=target linux-tree clang-build windows-tree wasm-tree
 
 deps-check:
 	@tools/install-packages $(CHECK_PACKAGES)
@@ -108,9 +109,11 @@ windows-build: | deps-windows
 # The program file's resources, the calculation's tables as a Windows
 # program, then the window driven under Wine (one Wine prefix, so one test
 # at a time).
-test-windows: | deps-test
+windows-tree: | deps-test
 	$(WINDOWS_CONFIGURE) -DBEMVARA_TESTS=ON
 	cmake --build $(BUILD)/windows $(JOBS)
+
+test-windows: windows-tree
 	ctest --test-dir $(BUILD)/windows --output-on-failure
 
 deps-web:
@@ -134,15 +137,19 @@ serve: web
 
 # The calculation's and the handlers' tables as WebAssembly under Node.js,
 # then the page in Chromium, Firefox and WebKit.
-test-web: | deps-test
+wasm-tree: | deps-test
 	$(WEB_CONFIGURE) -DBEMVARA_TESTS=ON
 	$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/wasm $(JOBS)
+
+test-web: wasm-tree
 	ctest --test-dir $(BUILD)/wasm --output-on-failure
 
 # The normal build: every test through CTest.
-test-linux: | deps-test
+linux-tree: | deps-test
 	$(LINUX_CONFIGURE)
 	cmake --build $(BUILD)/linux $(JOBS)
+
+test-linux: linux-tree
 	ctest --test-dir $(BUILD)/linux --output-on-failure $(JOBS)
 
 # One clang tree under AddressSanitizer and UndefinedBehaviorSanitizer, for
