@@ -30,7 +30,7 @@ FUZZ_SECONDS := 30
 
 .PHONY: run test check bench windows package web serve deps-run deps-check deps-test deps-windows deps-package deps-web \
     linux test-linux test-sanitize test-fuzz test-windows test-web test-package package-build web-build windows-build \
-    clang-build builds linux-tree windows-tree wasm-tree clean
+    clang-build builds linux-tree windows-tree wasm-tree release test-release clean
 
 # The package installs are order-only prerequisites: with make -j, apt runs
 # before the builds that need what it installs, never beside them.
@@ -63,7 +63,7 @@ deps-test:
 # fuzzer, Wine and the package, which mostly wait or use one core.
 test:
 	@tools/run-tests $(BUILD) deps-test builds 'test-linux test-sanitize' \
-	    'test-web | test-fuzz test-windows test-package'
+	    'test-web | test-fuzz test-windows test-package test-release'
 
 builds: | deps-test
 	$(MAKE) --no-print-directory -j2 --output-sync=target linux-tree clang-build windows-tree wasm-tree
@@ -101,8 +101,9 @@ WINDOWS_CONFIGURE := $(CMAKE_CONFIGURE) -S . -B $(BUILD)/windows -DCMAKE_BUILD_T
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 windows: windows-build
 
+# A tree the tests have configured is kept as it is: the program is the same.
 windows-build: | deps-windows
-	$(WINDOWS_CONFIGURE) -DBEMVARA_TESTS=OFF
+	[ -f $(BUILD)/windows/CMakeCache.txt ] || $(WINDOWS_CONFIGURE) -DBEMVARA_TESTS=OFF
 	cmake --build $(BUILD)/windows $(JOBS) --target Bemvara
 	@ls -l $(BUILD)/windows/Bemvara.exe
 
@@ -127,9 +128,20 @@ WEB_CONFIGURE := $(EMSCRIPTEN_ENV) emcmake $(CMAKE_CONFIGURE) -S . -B $(BUILD)/w
 web: web-build
 
 web-build: | deps-web
-	$(WEB_CONFIGURE) -DBEMVARA_TESTS=OFF
+	[ -f $(BUILD)/wasm/CMakeCache.txt ] || $(WEB_CONFIGURE) -DBEMVARA_TESTS=OFF
 	$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/wasm $(JOBS) --target web_site
 	@ls -l $(BUILD)/web
+
+# One folder for any static host: the site, the Windows program, the Debian
+# package and their SHA256SUMS, offered below the page's window.
+RELEASE := $(BUILD)/release
+release: windows-build package-build web-build
+	tools/make-release $(BUILD) $(RELEASE)
+
+# The release's files whole, and the page's links answering with them.
+test-release: release | deps-test
+	tests/release/check-release $(RELEASE)
+	/usr/bin/python3 tests/web/release_test.py $(RELEASE)
 
 # The site on http://localhost:8000, with Python's own server.
 serve: web

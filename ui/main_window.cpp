@@ -92,6 +92,13 @@ constexpr Texts kTexts{
     .needs_script = "本计算器需要启用 JavaScript。",
     .app_name = "{title} 弯矩参数计算器",
     .app_description = "桥梁梁板荷载分布系数计算用的弯矩参数 r = 5.8·I·b²/(IT·l)：输入 I、IT、b、l，即得 r。可离线使用。",
+    .downloads = "下载桌面版",
+    .download_windows = "Windows 版",
+    .download_debian = "Debian/Ubuntu 版",
+    .download_size = "{kilobytes} KB",
+    .download_sums = "全部校验值",
+    .download_check = "下载后请核对 SHA-256：Windows 上运行 certutil -hashfile Bemvara.exe SHA256，"
+                      "Linux 上运行 sha256sum -c --ignore-missing SHA256SUMS。",
 };
 
 constexpr WindowDescription kForm1{"Form1",  "Bemvara",      4185,       2040,  kWindowFont, kControls,

@@ -120,6 +120,14 @@ struct Texts {
     // What a launcher and a search engine call the page.
     std::string_view app_name;
     std::string_view app_description;
+    // Below the page's window, where a release offers the desktop programs:
+    // each by its system, with its size and the SHA-256 to check it by.
+    std::string_view downloads;
+    std::string_view download_windows;
+    std::string_view download_debian;
+    std::string_view download_size;
+    std::string_view download_sums;
+    std::string_view download_check;
 };
 
 struct WindowDescription {

@@ -7,12 +7,15 @@ only ever loads its own files and a host can keep them for a year; the
 service worker that stores exactly those files; and a .gz (and .br, where
 Debian's brotli is at hand) beside every file a server may send compressed.
 
-    make_site.py MODULE_DIR ICON_DIR SOURCE_DIR SITE_DIR
+    make_site.py MODULE_DIR ICON_DIR SOURCE_DIR SITE_DIR [--downloads MARKUP FILE...]
 
 MODULE_DIR holds bemvara.js (the module's glue), bemvara.wasm, the faces
 the program carries, and what print_description printed: description.json,
 window.markup, window.style and window.media; ICON_DIR the home-screen
-icons; SOURCE_DIR the page's templates, style and script.
+icons; SOURCE_DIR the page's templates, style and script. With
+--downloads, a release: the FILEs (the desktop programs and their
+SHA256SUMS) go into the site as they are, outside what the service worker
+stores, and MARKUP (the renderer's list of them) below the window.
 """
 import base64
 import gzip
@@ -57,7 +60,7 @@ def fill(template, values):
     return template
 
 
-def main(module_dir, icon_dir, source, site):
+def main(module_dir, icon_dir, source, site, downloads_markup=None, *downloads):
     module_dir, icon_dir, source, site = Path(module_dir), Path(icon_dir), Path(source), Path(site)
     description = json.loads((module_dir / "description.json").read_text(encoding="utf-8"))
     texts = description["texts"]
@@ -108,6 +111,7 @@ def main(module_dir, icon_dir, source, site):
         "FACE_PRELOADS": "".join(f'<link rel="preload" href="{url}" as="font" type="font/ttf" crossorigin>'
                                  for _, url in faces),
         "WINDOW": printed["markup"], "NO_SCRIPT": html.escape(texts["needs_script"]),
+        "DOWNLOADS": Path(downloads_markup).read_text(encoding="utf-8").rstrip("\n") if downloads_markup else "",
         "DESCRIPTION_JSON": json.dumps(description, ensure_ascii=False).replace("</", "<\\/"),
         "PAGE_SCRIPT": page_script, "HEAD_SCRIPT": head_script,
     })
@@ -125,9 +129,13 @@ def main(module_dir, icon_dir, source, site):
     for name in files:
         if not name.endswith(".png"):
             compress(site / name)
+    # Not the app: never listed for the worker, and sent as they are.
+    for download in map(Path, downloads):
+        shutil.copyfile(download, site / download.name)
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 5:
+    arguments = sys.argv[1:]
+    if len(arguments) < 4 or (len(arguments) > 4 and (arguments[4] != "--downloads" or len(arguments) < 7)):
         sys.exit(__doc__)
-    main(*sys.argv[1:])
+    main(*arguments[:4], *arguments[5:])

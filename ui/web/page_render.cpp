@@ -247,4 +247,29 @@ std::string window_markup(const WindowDescription& window) {
 
 std::string window_style(const WindowDescription& window) { return desktop_style(window) + phone_style(window); }
 
+std::string downloads_markup(const WindowDescription& window, const std::vector<Download>& downloads) {
+    const Texts& texts = window.texts;
+    std::string items;
+    std::string_view sums;
+    for (const Download& download : downloads) {
+        const std::string_view name = download.system == "windows"  ? texts.download_windows
+                                      : download.system == "debian" ? texts.download_debian
+                                                                    : std::string_view();
+        if (name.empty()) continue;
+        std::string size(texts.download_size);
+        const std::string_view placeholder = "{kilobytes}";
+        if (const std::size_t at = size.find(placeholder); at != std::string::npos)
+            size.replace(at, placeholder.size(), std::to_string((download.bytes + 512) / 1024));
+        const std::string file = escaped(download.file);
+        items += "<li><a href=\"" + file + "\" download>" + escaped(name) + "</a> <span class=\"size\">" + escaped(size) +
+                 "</span> <span class=\"sha256\">SHA-256 <code>" + escaped(download.sha256) + "</code></span></li>";
+        sums = download.sums;
+    }
+    if (items.empty()) return {};
+    std::string check = "<p>" + escaped(texts.download_check);
+    if (!sums.empty()) check += " <a href=\"" + escaped(sums) + "\" download>" + escaped(texts.download_sums) + "</a>";
+    return "<section class=\"downloads\" aria-labelledby=\"downloads-heading\"><h2 id=\"downloads-heading\">" +
+           escaped(texts.downloads) + "</h2><ul>" + items + "</ul>" + check + "</p></section>";
+}
+
 }  // namespace ui::web

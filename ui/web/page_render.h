@@ -37,6 +37,21 @@ std::string window_style(const WindowDescription& window);
 std::string desktop_media();
 std::string phone_media();
 
+// A desktop program a release offers beside the page.
+struct Download {
+    std::string_view system;  // "windows" or "debian"
+    std::string_view file;    // its name in the site's folder
+    unsigned long long bytes;
+    std::string_view sha256;  // 64 hexadecimal digits
+    std::string_view sums;    // the file of every download's SHA-256, as sha256sum writes it
+};
+
+// Below the window: each download by its system, its size in KB and its
+// SHA-256, and how to check it. A system the description has no word for
+// is left out.
+//   <section class="downloads" ...><h2 ...>下载桌面版</h2><ul><li><a href="Bemvara.exe" download>Windows 版</a>...
+std::string downloads_markup(const WindowDescription& window, const std::vector<Download>& downloads);
+
 // The phone's column, top to bottom: each row the controls it holds. A
 // control no higher than a box, beside it, shares its row; any other (the
 // button, the line) is a row of its own, placed by its bottom edge, so the
