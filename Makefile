@@ -60,13 +60,13 @@ deps-test:
 
 # The steps in stages, each step timed (tools/run-tests): the four build
 # trees two at a time, the quick tables, then the browsers beside the
-# fuzzer, Wine and the package, which mostly wait or use one core.
+# fuzzer (one core) and beside Wine and the package, which mostly wait.
 test:
 	@tools/run-tests $(BUILD) deps-test builds 'test-linux test-sanitize' \
-	    'test-web | test-fuzz test-windows test-package test-release'
+	    'test-web | test-fuzz | test-windows test-package test-release'
 
 builds: | deps-test
-	$(MAKE) --no-print-directory -j2 --output-sync=target linux-tree clang-build windows-tree wasm-tree
+	$(MAKE) --no-print-directory -j4 --output-sync=target wasm-tree linux-tree windows-tree clang-build
 
 deps-check:
 	@tools/install-packages $(CHECK_PACKAGES)
@@ -135,7 +135,9 @@ web-build: | deps-web
 # One folder for any static host: the site, the Windows program, the Debian
 # package and their SHA256SUMS, offered below the page's window.
 RELEASE := $(BUILD)/release
-release: windows-build package-build web-build
+release: windows-build web-build
+	[ -n "$$(find $(BUILD)/linux -maxdepth 1 -name 'bemvara_*.deb' -newer $(BUILD)/linux/bemvara 2>/dev/null)" ] || \
+	    $(MAKE) --no-print-directory package-build
 	tools/make-release $(BUILD) $(RELEASE)
 
 # The release's files whole, and the page's links answering with them.

@@ -425,13 +425,13 @@ class PageScenarios(unittest.TestCase):
         finally:
             self.server.start()
 
-    # A first visit each, to a server of its own (WebKitGTK keeps service
-    # workers from one session to the next), in a browser of its own.
+    # A first visit each, to a server of its own: another origin, which the
+    # browser has neither a worker nor anything cached for.
 
     def test_window_shows_before_the_module_and_early_actions_are_answered(self):
         server = self.serve(SITE)
         server.module_delay = 3
-        browser = self.launch()
+        browser = self.browser
         browser.open(server.url)
         self.assertFalse(self.js("document.body.dataset.ready === 'true'", browser))
         caption = next(c["text"] for c in description()["controls"] if c["name"] == "Command1")
@@ -449,7 +449,7 @@ class PageScenarios(unittest.TestCase):
     def test_a_module_that_fails_to_load_is_reported(self):
         server = self.serve(SITE)
         server.module_missing = True
-        browser = self.launch()
+        browser = self.browser
         browser.open(server.url)
         self.wait_for(lambda: self.js("document.querySelector('[role=alert]') !== null", browser), "a note", browser)
         note = self.js("document.getElementById('app').textContent", browser)
@@ -528,17 +528,18 @@ class PageScenarios(unittest.TestCase):
         markup = (module / "window.markup").read_text(encoding="utf-8")
         (module / "window.markup").write_text(markup.replace(f">{first}</button>", f">{changed}</button>"),
                                               encoding="utf-8")
+        new = work / "new"
+        subprocess.run([sys.executable, MAKE_SITE, str(module), str(Path(PARTS) / "icons"),
+                        os.path.dirname(MAKE_SITE), str(new)], check=True)
+        browser = self.browser
         for caching in ("none", "year"):
             with self.subTest(caching):
-                old, new = work / f"old-{caching}", work / f"new-{caching}"
+                old = work / f"old-{caching}"
                 shutil.copytree(SITE, old)
                 ten_days_ago = time.time() - 10 * 86400
                 for file in old.iterdir():
                     os.utime(file, (ten_days_ago, ten_days_ago))
-                subprocess.run([sys.executable, MAKE_SITE, str(module), str(Path(PARTS) / "icons"),
-                                os.path.dirname(MAKE_SITE), str(new)], check=True)
                 server = self.serve(str(old), caching)
-                browser = self.launch()
                 caption = lambda: browser.js(f"{by_id('Command1')}.textContent")
                 self.open_page(browser, server)
                 self.wait_for(lambda: browser.js("navigator.serviceWorker.controller !== null"), "the worker", browser)
