@@ -38,12 +38,35 @@ def shapes():
             + [(LOAD, shaft), (LOAD, head)])
 
 
-def inside(polygon, x, y):
-    crossings = False
-    for (x1, y1), (x2, y2) in zip(polygon, polygon[1:] + polygon[:1]):
-        if (y1 > y) != (y2 > y) and x < x1 + (y - y1) * (x2 - x1) / (y2 - y1):
-            crossings = not crossings
-    return crossings
+def crossings(polygon, y):
+    """Where the edges of `polygon` cross the line at height y: a point of
+    that line is inside when an odd number of them lie right of it."""
+    return [x1 + (y - y1) * (x2 - x1) / (y2 - y1)
+            for (x1, y1), (x2, y2) in zip(polygon, polygon[1:] + polygon[:1]) if (y1 > y) != (y2 > y)]
+
+
+def colours_along(drawn, y, xs):
+    """The colour that shows at each of the increasing points xs of the line
+    at height y: the front-most shape's there, or None. Between two
+    crossings nothing changes, so the shapes are asked again only past one."""
+    edges = [crossings(polygon, y) for _, polygon in drawn]
+    breaks = sorted(set(x for line in edges for x in line))
+    shown = []
+    passed = -1  # how many breaks lie at or left of the last point asked about
+    front = None
+    for x in xs:
+        now = passed if passed >= 0 else 0
+        while now < len(breaks) and x >= breaks[now]:
+            now += 1
+        if now != passed:
+            passed = now
+            front = None
+            for (colour, _), line in zip(reversed(drawn), reversed(edges)):
+                if sum(1 for cross in line if x < cross) % 2:
+                    front = colour
+                    break
+        shown.append(front)
+    return shown
 
 
 def render(size, margin=0.0, background=None):
@@ -56,26 +79,19 @@ def render(size, margin=0.0, background=None):
     offset = -48.0 * margin / (1 - 2 * margin)
     drawn = shapes() if background is None else [(background, [(offset, offset), (48 - offset, offset),
                                                                (48 - offset, 48 - offset), (offset, 48 - offset)])] + shapes()
+    xs = [(px + (sx + 0.5) / samples) * scale + offset for px in range(size) for sx in range(samples)]
     rows = []
     for py in range(size):
+        lines = [colours_along(drawn, (py + (sy + 0.5) / samples) * scale + offset, xs) for sy in range(samples)]
         row = []
         for px in range(size):
-            r = g = b = a = 0
-            for sy in range(samples):
-                for sx in range(samples):
-                    x = (px + (sx + 0.5) / samples) * scale + offset
-                    y = (py + (sy + 0.5) / samples) * scale + offset
-                    for colour, polygon in reversed(drawn):
-                        if inside(polygon, x, y):
-                            r += colour[0]; g += colour[1]; b += colour[2]; a += 255
-                            break
-            n = samples * samples
-            alpha = a // n
-            if alpha:
-                covered = a // 255
-                row.append((r // covered, g // covered, b // covered, alpha))
-            else:
-                row.append((0, 0, 0, 0))
+            r = g = b = covered = 0
+            for line in lines:
+                for colour in line[px * samples:(px + 1) * samples]:
+                    if colour:
+                        r += colour[0]; g += colour[1]; b += colour[2]; covered += 1
+            alpha = covered * 255 // (samples * samples)
+            row.append((r // covered, g // covered, b // covered, alpha) if alpha else (0, 0, 0, 0))
         rows.append(row)
     return rows
 
