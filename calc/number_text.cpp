@@ -33,6 +33,10 @@ bool is_ascii_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == 
 Symbol wide_symbol_at(const unsigned char* at, const unsigned char* end) {
     if (end - at < 3) return {kStop, 1};
     if (at[0] == 0xE3 && at[1] == 0x80 && at[2] == 0x80) return {kBlank, 3};  // U+3000
+    // The ideographic full stop U+3002 and its half-width form U+FF61: what
+    // an input method in Chinese punctuation types for ".".
+    if (at[0] == 0xE3 && at[1] == 0x80 && at[2] == 0x82) return {'.', 3};
+    if (at[0] == 0xEF && at[1] == 0xBD && at[2] == 0xA1) return {'.', 3};
     if (at[0] == 0xEF && at[1] == 0xBC) {
         // U+FF00..U+FF3F: the full-width form of ASCII 0x20..0x5F.
         if (at[2] >= 0x80 && at[2] <= 0xBF) {

@@ -12,7 +12,9 @@ namespace calc {
 //
 // Blanks (space, tab, line feed, carriage return, ideographic space U+3000)
 // are ignored wherever they stand. Full-width digits, signs, full stop and
-// the letters E/e typed by Chinese input methods count as their ASCII forms.
+// the letters E/e typed by Chinese input methods count as their ASCII forms,
+// and so do the ideographic full stop "。" and its half-width form "｡",
+// which Chinese punctuation types for ".": read_number("20。5") -> 20.5.
 // A number is: optional sign, digits with at most one ".", then optionally
 // an exponent mark E, e, D or d with an optional sign and at least one digit.
 //

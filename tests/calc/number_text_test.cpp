@@ -84,6 +84,9 @@ TEST(ReadNumber, FoldsFullWidthFormsOfInputMethods) {
         {"１，５", 1},          // a full-width comma still ends the number
         {"１２ｍ", 12},         {"Ｄ", 0},   // no full-width D
         {"３ｄ２", 3},
+        // Chinese punctuation's full stops are the decimal point
+        {"20。5", 20.5},       {"０。０２５", 0.025},
+        {"20｡5", 20.5},        {"1。2。3", 1.2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
