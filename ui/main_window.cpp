@@ -57,8 +57,10 @@ constexpr std::array kControls{
     Control{"Label9",   K::label,       "l:",    {240,  1200, 375, 255}, 12, "计算跨径",                     "Text4",  kBack,  nullptr,      nullptr,             ""},
     Control{"Label10",  K::label,       "m",     {1560, 1200, 255, 255}, 13, "",                            "Text4",  kBack,  nullptr,      nullptr,             ""},
     Control{"Command1", K::push_button, "计算",  {1920, 120, 2175, 1215}, 14, "",                            "",       kFront, &kButtonFont, on_command1_clicked, ""},
-    Control{"Text5",    K::text_box,    "",      {480,  1680, 975, 270}, 15, "",                            "",       kFront, nullptr,      nullptr,             kResultHint},
+    Control{"Text5",    K::text_box,    "",      {480,  1680, 2700, 270}, 15, "",                            "",       kFront, nullptr,      nullptr,             kResultHint},
     Control{"Label11",  K::label,       "r:",    {240,  1680, 375, 255}, 16, "荷载分布系数计算中的弯矩参数", "Text5",  kBack,  nullptr,      nullptr,             ""},
+    // Text5 is as wide as the longest result, " 1.23456789012345E-308", at
+    // every scale: a result cut short reads as another number.
     // From (120, 1560) to (4080, 1560), between the l row and the result row.
     Control{"Line1",    K::line,        "",      {120,  1560, 3960, 0},  -1, "",                            "",       kBack,  nullptr,      nullptr,             ""},
 };

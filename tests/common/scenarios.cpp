@@ -21,6 +21,9 @@ Step parse_expect(std::string line) {
     step.what = take_word(line);
     if (step.what == "focus") {
         step.text = line;
+    } else if (step.what == "whole") {
+        step.target = take_word(line);
+        step.text = "yes";
     } else if (step.what == "text" || step.what == "selected" || step.what == "name" || step.what == "tooltip") {
         step.target = take_word(line);
         step.text = line;
@@ -70,6 +73,7 @@ std::string look(Driver& driver, const Step& step) {
     if (what == "tooltip") return driver.tooltip(step.target);
     if (what == "title") return driver.title();
     if (what == "client") return driver.client_size();
+    if (what == "whole") return driver.shows_whole(step.target);
     if (what == "ended") return driver.ended() ? "yes" : "no";
     if (what == "on-top") return driver.on_top(step.x, step.y);
     const std::optional<Message> message = driver.message();

@@ -63,6 +63,9 @@ public:
     virtual std::string tooltip(const std::string& name) = 0;
     // The client area's size, measured, in twips: "4185 2040".
     virtual std::string client_size() = 0;
+    // Whether the box shows its whole text, first character to last: "yes",
+    // or what it shows of it.
+    virtual std::string shows_whole(const std::string& box) = 0;
 
     // Gives the window a moment to catch up before a check is tried again.
     virtual void pause() = 0;

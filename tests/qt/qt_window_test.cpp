@@ -106,6 +106,25 @@ public:
         const QSize size = window_.centralWidget()->size() * ui::kTwipsPerPixelAt96Dpi;
         return std::to_string(size.width()) + " " + std::to_string(size.height());
     }
+    // The caret's way from the first character to past the last, against
+    // the text's width: where the box cannot show it all, reaching the end
+    // scrolls, and the way is shorter.
+    std::string shows_whole(const std::string& name) override {
+        QLineEdit* box = line_edit(name);
+        const int keep = box->cursorPosition();
+        box->setCursorPosition(0);
+        // A box scrolls its text as it paints, so each place is painted first.
+        const auto caret = [box] {
+            box->repaint();
+            return box->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+        };
+        const int first = caret();
+        box->setCursorPosition(static_cast<int>(box->text().size()));
+        const int shown = caret() - first;
+        box->setCursorPosition(keep);
+        const int needed = box->fontMetrics().horizontalAdvance(box->text());
+        return shown >= needed - 1 ? "yes" : "shows " + std::to_string(shown) + " of " + std::to_string(needed) + " px";
+    }
     void pause() override { QTest::qWait(20); }
 
 private:

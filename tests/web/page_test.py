@@ -185,6 +185,14 @@ class PageScenarios(unittest.TestCase):
             return self.js(f"{by_id(target)}.getAttribute('aria-label')")
         if what == "tooltip":
             return self.js(f"{by_id(target)}.getAttribute('title') || ''")
+        if what == "whole":
+            return self.js(f"""(() => {{ const box = {by_id(target)}, style = getComputedStyle(box);
+                const measure = document.createElement('canvas').getContext('2d');
+                measure.font = `${{style.fontWeight}} ${{style.fontSize}} ${{style.fontFamily}}`;
+                const needed = measure.measureText(box.value).width;
+                const room = box.clientWidth - parseFloat(style.paddingLeft) - parseFloat(style.paddingRight);
+                return needed <= room && box.scrollLeft === 0 ? 'yes' : `shows ${{room}} of ${{needed}} px from ${{box.scrollLeft}}`;
+            }})()""")
         if what == "title":
             return self.js("document.title")
         if what == "client":
@@ -229,6 +237,8 @@ class PageScenarios(unittest.TestCase):
             target, wanted = "", rest
             if what in ("text", "selected", "name", "tooltip"):
                 target, _, wanted = rest.partition(" ")
+            elif what == "whole":
+                target, wanted = rest, "yes"
             elif what == "on-top":
                 x, y, wanted = rest.split(" ", 2)
                 target = (int(x), int(y))

@@ -357,6 +357,23 @@ public:
         };
         return twips(client.right) + " " + twips(client.bottom);
     }
+    // Where the box draws its first character and past its last, against
+    // its width; a character scrolled out of sight lies outside it.
+    std::string shows_whole(const std::string& box) override {
+        const HWND target = program_.control(box);
+        const std::size_t length = text_of(target).size();
+        if (length < 2) return "yes";
+        const auto x = [&](std::size_t index) {
+            DWORD_PTR at = 0;
+            SendMessageTimeoutW(target, EM_POSFROMCHAR, index, 0, SMTO_ABORTIFHUNG, 5000, &at);
+            return static_cast<int>(static_cast<short>(LOWORD(at)));
+        };
+        RECT client{};
+        GetClientRect(target, &client);
+        const int first = x(0), last = x(length - 1), end = last + (last - x(length - 2));
+        if (first >= 0 && end <= client.right) return "yes";
+        return "shows " + std::to_string(client.right) + " px of " + std::to_string(first) + ".." + std::to_string(end);
+    }
     void pause() override { Sleep(50); }
 
 private:

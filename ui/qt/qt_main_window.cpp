@@ -242,7 +242,10 @@ std::string QtMainWindow::text(std::string_view control) const {
 }
 
 void QtMainWindow::set_text(std::string_view control, std::string_view text) {
-    if (auto* box = findChild<QLineEdit*>(to_qstring(control))) box->setText(to_qstring(text));
+    auto* box = findChild<QLineEdit*>(to_qstring(control));
+    if (!box) return;
+    box->setText(to_qstring(text));
+    box->setCursorPosition(0);  // shown from its start, as a number is read
 }
 
 void QtMainWindow::show_message(std::string_view text) {

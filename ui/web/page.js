@@ -41,6 +41,9 @@
       const box = document.getElementById(name);
       if (!box || !('value' in box)) return;
       box.value = text;
+      // Shown from its start, as a number is read.
+      box.setSelectionRange(0, 0);
+      box.scrollLeft = 0;
       // Said where the box is not being read: "r: .453125".
       const control = description.controls.find((each) => each.name === name);
       announce(fill(texts.result_said, { symbol: control.symbol || control.accessible_name, value: text.trim() }));
