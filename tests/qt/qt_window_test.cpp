@@ -290,6 +290,19 @@ private slots:
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join("; ")));
     }
 
+    // A message's "I" and "l" are drawn in the window's carried Latin face.
+    void messages_take_the_windows_faces() {
+        QString face;
+        QTimer::singleShot(0, [&face] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            face = QFontInfo(box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->font()).family();
+            box->buttons().first()->click();
+        });
+        window_->findChild<QAction*>(QStringLiteral("HELP"))->trigger();
+        QCOMPARE(face.toStdString(), ui::main_window().font.family());
+    }
+
     void context_menu_is_chinese() {
         std::unique_ptr<QMenu> menu(find<QLineEdit>("Text1")->createStandardContextMenu());
         QStringList texts;

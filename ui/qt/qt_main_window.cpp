@@ -253,6 +253,9 @@ void QtMainWindow::show_message(std::string_view text) {
     // again (Wayland may refuse), it would be left without a focus.
     QPointer<QWidget> focused = QApplication::focusWidget();
     QMessageBox box(QMessageBox::NoIcon, to_qstring(description_.title), to_qstring(text), QMessageBox::Ok, this);
+    // A dialog does not take its parent's font: in the system's face the
+    // "I" and "l" that end the messages' symbols look alike.
+    box.setFont(font());
     QAbstractButton* ok = box.button(QMessageBox::Ok);
     ok->setText(to_qstring(description_.texts.message_ok));
     ok->setIcon(QIcon());  // some styles put a tick on it
