@@ -21,7 +21,8 @@ def main(source=SOURCE, out="bemvara-latin.ttf"):
     options = subset.Options()
     options.hinting = True  # drawn crisp at 12 pixels, the hints matter
     options.layout_features = []
-    options.name_IDs = [0, 1, 2, 3, 4, 5, 6]
+    # The copyright, licence and licence address travel with the face.
+    options.name_IDs = [0, 1, 2, 3, 4, 5, 6, 13, 14]
     options.notdef_outline = True
     font = TTFont(source)
     subsetter = subset.Subsetter(options)

@@ -16,7 +16,7 @@ import zlib
 from pathlib import Path
 
 ICO_SIZES = (16, 24, 32, 48)   # each in 4, 8 and 32 bits
-ICO_LARGE = 128                # 32 bits only
+ICO_LARGE = (128, 256)         # 32 bits only, as PNG: 256 for Explorer's extra-large view
 PNG_SIZES = (16, 24, 32, 48, 64, 128, 256)
 WEB_SIZES = (192, 512)         # what a browser wants for a home screen
 MASKABLE_MARGIN = 0.14         # so every shape keeps inside the safe circle
@@ -160,8 +160,8 @@ def dib(rows, bits):
 
 
 def ico(images):
-    """images: (size, bits, data). The 128-pixel image is stored as PNG,
-    as Windows has accepted since Vista; the others as DIBs."""
+    """images: (size, bits, data). The large images are stored as PNG, as
+    Windows has accepted since Vista; the others as DIBs."""
     directory = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     entries = b""
@@ -174,9 +174,9 @@ def ico(images):
 
 def main(folder):
     folder = Path(folder)
-    rendered = {size: render(size) for size in sorted(set(PNG_SIZES) | set(ICO_SIZES) | {ICO_LARGE})}
+    rendered = {size: render(size) for size in sorted(set(PNG_SIZES) | set(ICO_SIZES) | set(ICO_LARGE))}
     images = [(size, bits, dib(rendered[size], bits)) for size in ICO_SIZES for bits in (4, 8, 32)]
-    images.append((ICO_LARGE, 32, png(rendered[ICO_LARGE])))
+    images += [(size, 32, png(rendered[size])) for size in ICO_LARGE]
     (folder / "bemvara.ico").write_bytes(ico(images))
     for size in PNG_SIZES:
         (folder / f"bemvara-{size}.png").write_bytes(png(rendered[size]))

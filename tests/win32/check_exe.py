@@ -11,7 +11,7 @@ import sys
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "msvcrt.dll", "advapi32.dll",
                "shell32.dll", "ole32.dll"}
-EXPECTED_ICONS = sorted([(size, bits) for size in (16, 24, 32, 48) for bits in (4, 8, 32)] + [(128, 32)])
+EXPECTED_ICONS = sorted([(size, bits) for size in (16, 24, 32, 48) for bits in (4, 8, 32)] + [(128, 32), (256, 32)])
 EXPECTED_STRINGS = {
     "FileVersion": "1.00", "ProductVersion": "1.00", "ProductName": "Bemvara",
     "InternalName": "Bemvara", "OriginalFilename": "Bemvara.exe",
@@ -136,7 +136,7 @@ def main(path):
             declared.append((width or 256, bits))
             image = [value for key, value in resources.items() if key[0] == RT_ICON and key[1] == icon_id]
             actual.append(icon_image(image[0]) if image else None)
-        check(sorted(declared) == EXPECTED_ICONS, "the icon group lists 13 images of the right sizes and depths",
+        check(sorted(declared) == EXPECTED_ICONS, "the icon group lists 14 images of the right sizes and depths",
               str(sorted(declared)))
         check(sorted(a for a in actual if a) == EXPECTED_ICONS and None not in actual,
               "each image is what the group says it is", str(actual))
@@ -157,6 +157,7 @@ def main(path):
         for name, expected in EXPECTED_STRINGS.items():
             check(strings.get(name) == expected, f"{name} is {expected}", str(strings.get(name)))
         check(bool(strings.get("CompanyName")), "a CompanyName", str(strings.get("CompanyName")))
+        check("©" in strings.get("LegalCopyright", ""), "a LegalCopyright", str(strings.get("LegalCopyright")))
         translations = [value for child_key, _, child_children in children if child_key == "VarFileInfo"
                         for var_key, value, _ in child_children if var_key == "Translation"]
         check(translations == [struct.pack("<HH", 0x0804, 0x04B0)], "translation 0804, 04B0")

@@ -10,7 +10,8 @@ Debian's brotli is at hand) beside every file a server may send compressed.
     make_site.py MODULE_DIR ICON_DIR SOURCE_DIR SITE_DIR [--downloads MARKUP FILE...]
 
 MODULE_DIR holds bemvara.js (the module's glue), bemvara.wasm, the faces
-the program carries, and what print_description printed: description.json,
+the program carries and their licence (fonts-LICENSE.txt), and what
+print_description printed: description.json,
 window.markup, window.style and window.media; ICON_DIR the home-screen
 icons; SOURCE_DIR the page's templates, style and script. With
 --downloads, a release: the FILEs (the desktop programs and their
@@ -129,6 +130,9 @@ def main(module_dir, icon_dir, source, site, downloads_markup=None, *downloads):
     for name in files:
         if not name.endswith(".png"):
             compress(site / name)
+    # The carried faces' licence travels with them, as the licence asks;
+    # like the downloads, it is not the app.
+    shutil.copyfile(module_dir / "fonts-LICENSE.txt", site / "fonts-LICENSE.txt")
     # Not the app: never listed for the worker, and sent as they are.
     for download in map(Path, downloads):
         shutil.copyfile(download, site / download.name)
