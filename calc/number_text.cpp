@@ -193,9 +193,23 @@ double to_double(DecimalNumber& number) {
     return sign * magnitude;
 }
 
+// What a box mostly holds, "0.025" or "20": a short, plain ASCII number and
+// nothing else. Such a text reads the same by the grammar above as by
+// fast_float's own, so it goes to fast_float as it is, uncopied.
+constexpr std::size_t kShortText = 32;
+
+bool read_as_it_is(std::string_view text, double& value) {
+    if (text.empty() || text.size() > kShortText) return false;
+    for (const char c : text)
+        if (!is_digit(c) && c != '.' && c != '-' && c != 'e' && c != 'E') return false;
+    const auto result = fast_float::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size();
+}
+
 }  // namespace
 
 double read_number(std::string_view text) {
+    if (double value; read_as_it_is(text, value)) return value;
     DecimalNumber number;
     scan_number(text, number);
     return to_double(number);
