@@ -303,6 +303,15 @@ private slots:
         QCOMPARE(face.toStdString(), ui::main_window().font.family());
     }
 
+    // The menu key shows where it has gone: the first title is drawn
+    // highlighted, though no menu is open yet.
+    void the_menu_key_highlights_a_title() {
+        const QImage before = window_->menuBar()->grab().toImage();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
+        QVERIFY(window_->menuBar()->activeAction());
+        QVERIFY(window_->menuBar()->grab().toImage() != before);
+    }
+
     void context_menu_is_chinese() {
         std::unique_ptr<QMenu> menu(find<QLineEdit>("Text1")->createStandardContextMenu());
         QStringList texts;

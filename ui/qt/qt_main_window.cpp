@@ -10,8 +10,10 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyleOptionMenuItem>
 
 #include <algorithm>
 #include <vector>
@@ -123,6 +125,24 @@ private:
     std::pair<int, int> kept_{-1, 0};  // the selection left for the menus: start, length
 };
 
+// The menu title the keyboard has reached is drawn highlighted, as on
+// Windows: some styles (Fusion among them) highlight a title only while its
+// menu is open, so F10 or Alt would move into the bar with nothing to see.
+class MenuBarStyle : public QProxyStyle {
+public:
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        if (element == CE_MenuBarItem && (option->state & State_Selected)) {
+            if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+                QStyleOptionMenuItem highlighted(*item);
+                highlighted.state |= State_Sunken;
+                return QProxyStyle::drawControl(element, &highlighted, painter, widget);
+            }
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+
 }  // namespace
 
 QtMainWindow::QtMainWindow(const WindowDescription& description) : description_(description) {
@@ -214,6 +234,9 @@ void QtMainWindow::build_controls(QWidget* client) {
 }
 
 void QtMainWindow::build_menus() {
+    auto* style = new MenuBarStyle;
+    style->setParent(menuBar());
+    menuBar()->setStyle(style);
     for (const Menu& menu : description_.menus) {
         QMenu* qmenu = menuBar()->addMenu(to_qstring(menu.caption));
         qmenu->setObjectName(to_qstring(menu.name));
