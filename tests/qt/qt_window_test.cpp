@@ -237,6 +237,30 @@ private slots:
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join("; ")));
     }
 
+    // Each symbol stands on the same baseline as the number in its box, at
+    // any scale (CTest runs this at 1.5 too): the lowest row of ink of the
+    // symbol and of the number beside it.
+    void labels_stand_on_their_boxes_baseline() {
+        const QImage shot = window_->centralWidget()->grab().toImage().convertToFormat(QImage::Format_Grayscale8);
+        const double scale = shot.devicePixelRatio();
+        const auto lowest_ink = [&](const QRect& logical) {
+            const QRect rect(qRound(logical.x() * scale), qRound(logical.y() * scale), qRound(logical.width() * scale),
+                             qRound(logical.height() * scale));
+            int lowest = -1;
+            for (int y = rect.top(); y <= rect.bottom(); ++y)
+                for (int x = rect.left(); x <= rect.right(); ++x)
+                    if (shot.constScanLine(y)[x] < 128) lowest = y;
+            return lowest;
+        };
+        // IT and its box: the first box's text is selected at start.
+        const QRect label = find<QWidget>("Label4")->geometry();
+        const QRect box = find<QWidget>("Text2")->geometry();
+        // The label up to the box it overlaps; the box inside its frame.
+        const int symbol = lowest_ink(QRect(label.left(), label.top(), box.left() - label.left(), label.height()));
+        const int number = lowest_ink(box.adjusted(3, 3, -3, -3));
+        QVERIFY2(std::abs(symbol - number) <= qRound(scale), qPrintable(QString("%1 against %2").arg(symbol).arg(number)));
+    }
+
     // The line is drawn across the window at any scale, 1.5 included (CTest
     // runs it there too), where a line through the middle of a pixel row
     // falls between two rows of device pixels.

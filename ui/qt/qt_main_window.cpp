@@ -61,7 +61,9 @@ QAccessibleInterface* folded_label_factory(const QString& class_name, QObject* o
 
 QLabel* create_label(const Control& control, QWidget* client) {
     auto* label = new QLabel(to_qstring(control.text), client);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Centred as the box centres its text, so a symbol stands on the same
+    // baseline as the number beside it at any scale or font DPI.
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // Opaque, so a label hides whatever lies behind it.
     label->setAutoFillBackground(true);
     if (folded_into_name(control)) {
