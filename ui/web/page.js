@@ -291,6 +291,18 @@
     dialog.addEventListener('mousedown', (event) => {
       if (!(event.target instanceof HTMLButtonElement)) event.preventDefault();
     });
+    // As a desktop message box does, it keeps the keyboard: Tab goes round
+    // its one button, not out to the browser's own controls.
+    const ok = document.getElementById('message-ok');
+    dialog.addEventListener('keydown', (event) => {
+      if (event.key !== 'Tab') return;
+      event.preventDefault();
+      ok.focus();
+    });
+    // WebKit moves the focus to the dialog itself all the same.
+    dialog.addEventListener('focusin', (event) => {
+      if (event.target === dialog) ok.focus();
+    });
     document.addEventListener('keydown', onWindowKeyDown);
     document.addEventListener('keyup', onWindowKeyUp);
     document.addEventListener('pointerdown', (event) => {
