@@ -37,9 +37,10 @@ TEST(PageRender, DesktopPlacesAndMeasures) {
         EXPECT_NE(std::string::npos, style.find(rule)) << rule;
 }
 
-TEST(PageRender, NoWidthFallsBetweenTheTwoLayouts) {
-    EXPECT_EQ("(min-width:480px)", ui::web::desktop_media());
-    EXPECT_EQ("(max-width:479.98px)", ui::web::phone_media());
+// No width falls between the two layouts, and a finger always gets the column.
+TEST(PageRender, EveryScreenGetsOneLayout) {
+    EXPECT_EQ("(min-width:480px) and (pointer:fine),(min-width:480px) and (pointer:none)", ui::web::desktop_media());
+    EXPECT_EQ("(max-width:479.98px),(pointer:coarse)", ui::web::phone_media());
 }
 
 TEST(PageRender, MarkupEscapesTextAndStartsOnTheFirstBox) {

@@ -194,16 +194,16 @@ CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic
 class Chromium(SeleniumBrowser):
     engine = "chromium"
 
-    def __init__(self, phone=False, webassembly=True, forced_colors=False):
+    def __init__(self, phone=False, webassembly=True, forced_colors=False, sideways=False):
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
         for flag in CHROMIUM_FLAGS:
             options.add_argument(flag)
         options.add_argument(f"--user-data-dir={tempfile.mkdtemp(prefix='bemvara-chromium-')}")
         if phone:
+            width, height = (PHONE["height"], PHONE["width"]) if sideways else (PHONE["width"], PHONE["height"])
             options.add_experimental_option("mobileEmulation", {"deviceMetrics": {
-                "width": PHONE["width"], "height": PHONE["height"], "pixelRatio": PHONE["pixel_ratio"],
-                "touch": True}})
+                "width": width, "height": height, "pixelRatio": PHONE["pixel_ratio"], "touch": True}})
         else:
             options.add_argument("--window-size=1024,700")
         super().__init__(webdriver.Chrome(service=ChromeService("/usr/bin/chromedriver"), options=options))
@@ -375,5 +375,6 @@ class Firefox:
 
 def launch(engine, **options):
     """A new browser of `engine`, with a fresh profile: phone=True for a
-    phone's viewport, webassembly=False, forced_colors=True."""
+    phone's viewport (sideways=True: held sideways, a touch screen as wide
+    as a small desktop; Chromium only), webassembly=False, forced_colors=True."""
     return {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[engine](**options)

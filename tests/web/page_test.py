@@ -45,6 +45,10 @@ CANNOT = {
         "MiniBrowser has no switch that turns WebAssembly off, and WebDriver none to run a script before the page's",
     ("webkit", "test_forced_colours_keep_the_line_and_focus_marks_stand_out"):
         "WebKitGTK has no forced-colours mode to turn on",
+    ("firefox", "test_a_touch_screen_held_sideways_gets_the_column"):
+        "Firefox's WebDriver BiDi sets a viewport but cannot make its pointer coarse",
+    ("webkit", "test_a_touch_screen_held_sideways_gets_the_column"):
+        "WebKitGTK has no device emulation: its pointer is the mouse",
 }
 
 
@@ -392,6 +396,20 @@ class PageScenarios(unittest.TestCase):
         self.assertEqual(focus_order, order)
         phone.click("Command1")
         self.assertEqual(" .453125", self.value("Text5", phone))
+
+    def test_a_touch_screen_held_sideways_gets_the_column(self):
+        # 740 x 360: as wide as a small desktop, but a finger cannot hover
+        # for a symbol's meaning, nor hit a box of a desktop's size.
+        sideways = self.launch(phone=True, sideways=True)
+        self.open_page(sideways)
+        self.assertEqual(browsers.PHONE["height"], self.js("innerWidth", sideways))
+        meanings = self.js("[...document.querySelectorAll('.meaning')].map((e) => e.offsetHeight > 0)", sideways)
+        self.assertEqual([True] * 5, meanings)
+        sizes = self.js("[...document.querySelectorAll('.text-box, .push-button, .menu-title')]"
+                        ".map((e) => Math.min(e.getBoundingClientRect().width, e.getBoundingClientRect().height))",
+                        sideways)
+        self.assertEqual(8, len(sizes))
+        self.assertGreaterEqual(min(sizes), 44)
 
     def test_window_at_desktop_widths_is_drawn_as_described(self):
         # Every control where the description puts it, at one scale for all.

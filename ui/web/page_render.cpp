@@ -193,9 +193,15 @@ std::string phone_style(const WindowDescription& window) {
 
 }  // namespace
 
-std::string desktop_media() { return "(min-width:" + px(kPhoneWidthPx) + ")"; }
-// Just below, so that no width falls between the two.
-std::string phone_media() { return "(max-width:" + px(kPhoneWidthPx - 0.02) + ")"; }
+// The desktop window wants a pointer that can hover, for the symbols'
+// meanings, and aims finely enough for its small boxes: a mouse, or none.
+std::string desktop_media() {
+    const std::string wide = "(min-width:" + px(kPhoneWidthPx) + ")";
+    return wide + " and (pointer:fine)," + wide + " and (pointer:none)";
+}
+// Narrow screens and every touch screen, however wide: the column. Its
+// width is just below the desktop's, so that no width falls between the two.
+std::string phone_media() { return "(max-width:" + px(kPhoneWidthPx - 0.02) + "),(pointer:coarse)"; }
 
 std::vector<std::vector<const Control*>> phone_rows(const WindowDescription& window) {
     std::vector<const Control*> boxes;

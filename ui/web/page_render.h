@@ -32,8 +32,11 @@ std::string window_markup(const WindowDescription& window);
 //   #Text1{left:32px;top:8px;width:65px;height:18px;z-index:1}
 std::string window_style(const WindowDescription& window);
 
-// The media conditions of the two layouts, for page.css:
-//   "(min-width:480px)" and "(max-width:479.98px)".
+// The media conditions of the two layouts, for page.css: the desktop
+// window on a wide screen with a mouse, the column on a narrow one or a
+// touch screen.
+//   "(min-width:480px) and (pointer:fine),(min-width:480px) and (pointer:none)"
+//   "(max-width:479.98px),(pointer:coarse)"
 std::string desktop_media();
 std::string phone_media();
 
