@@ -194,7 +194,7 @@ CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic
 class Chromium(SeleniumBrowser):
     engine = "chromium"
 
-    def __init__(self, phone=False, webassembly=True, forced_colors=False, sideways=False):
+    def __init__(self, phone=False, webassembly=True, forced_colors=False, sideways=False, dark=False):
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
         for flag in CHROMIUM_FLAGS:
@@ -213,9 +213,10 @@ class Chromium(SeleniumBrowser):
         if not webassembly:  # no switch turns it off any more: it goes before the page's scripts run
             self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
                                         {"source": "delete globalThis.WebAssembly"})
-        if forced_colors:
-            self.driver.execute_cdp_cmd("Emulation.setEmulatedMedia", {
-                "features": [{"name": "forced-colors", "value": "active"}]})
+        if forced_colors or dark:
+            self.driver.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": [
+                {"name": "forced-colors", "value": "active" if forced_colors else "none"},
+                {"name": "prefers-color-scheme", "value": "dark" if dark else "light"}]})
 
 
 class WebKit(SeleniumBrowser):
@@ -376,5 +377,6 @@ class Firefox:
 def launch(engine, **options):
     """A new browser of `engine`, with a fresh profile: phone=True for a
     phone's viewport (sideways=True: held sideways, a touch screen as wide
-    as a small desktop; Chromium only), webassembly=False, forced_colors=True."""
+    as a small desktop; Chromium only), webassembly=False, forced_colors=True,
+    dark=True (a dark system; Chromium only)."""
     return {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[engine](**options)

@@ -45,6 +45,10 @@ CANNOT = {
         "MiniBrowser has no switch that turns WebAssembly off, and WebDriver none to run a script before the page's",
     ("webkit", "test_forced_colours_keep_the_line_and_focus_marks_stand_out"):
         "WebKitGTK has no forced-colours mode to turn on",
+    ("firefox", "test_a_dark_system_gets_a_dark_window_that_reads_well"):
+        "Firefox's WebDriver BiDi has no way to make the system dark",
+    ("webkit", "test_a_dark_system_gets_a_dark_window_that_reads_well"):
+        "WebKitGTK's MiniBrowser follows GTK's theme, which no switch darkens",
     ("firefox", "test_a_touch_screen_held_sideways_gets_the_column"):
         "Firefox's WebDriver BiDi sets a viewport but cannot make its pointer coarse",
     ("webkit", "test_a_touch_screen_held_sideways_gets_the_column"):
@@ -89,6 +93,31 @@ def description():
 CLIENT_SCALE = """(() => { const r = document.querySelector('#Form1 .client').getBoundingClientRect();
     const s = parseFloat(getComputedStyle(document.documentElement).getPropertyValue('--scale')) || 1;
     return [r, s / 15]; })()"""
+
+
+# In the page: [ratio(colour, colour), background(element)], the WCAG
+# contrast of two colours and what shows behind an element.
+CONTRAST = """(() => {
+    const probe = document.createElement('div');
+    probe.style.forcedColorAdjust = 'none';  // or forced colours repaint it too
+    document.body.append(probe);
+    const rgb = (colour) => { probe.style.color = colour;
+        return getComputedStyle(probe).color.match(/[\\d.]+/g).slice(0, 3).map(Number); };
+    const luminance = (colour) => rgb(colour).map((c) => c / 255)
+        .map((c) => (c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4))
+        .reduce((sum, c, i) => sum + c * [0.2126, 0.7152, 0.0722][i], 0);
+    const ratio = (a, b) => { const [x, y] = [luminance(a), luminance(b)].sort((p, q) => q - p);
+        return (x + 0.05) / (y + 0.05); };
+    // What shows behind an element: the first background that is not transparent.
+    const background = (element) => {
+        for (; element; element = element.parentElement) {
+            const colour = getComputedStyle(element).backgroundColor;
+            if (!/^rgba\\(.*, 0\\)$/.test(colour) && colour !== 'transparent') return colour;
+        }
+        return 'white';
+    };
+    return [ratio, background];
+})()"""
 
 
 class PageScenarios(unittest.TestCase):
@@ -493,30 +522,10 @@ class PageScenarios(unittest.TestCase):
         self.assertIn(description()["texts"]["no_webassembly"], browser.js("document.getElementById('app').textContent"))
 
     def test_forced_colours_keep_the_line_and_focus_marks_stand_out(self):
-        contrast = """(() => {
-            const probe = document.createElement('div');
-            probe.style.forcedColorAdjust = 'none';  // or forced colours repaint it too
-            document.body.append(probe);
-            const rgb = (colour) => { probe.style.color = colour;
-                return getComputedStyle(probe).color.match(/[\\d.]+/g).slice(0, 3).map(Number); };
-            const luminance = (colour) => rgb(colour).map((c) => c / 255)
-                .map((c) => (c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4))
-                .reduce((sum, c, i) => sum + c * [0.2126, 0.7152, 0.0722][i], 0);
-            const ratio = (a, b) => { const [x, y] = [luminance(a), luminance(b)].sort((p, q) => q - p);
-                return (x + 0.05) / (y + 0.05); };
-            // What shows behind an element: the first background that is not transparent.
-            const background = (element) => {
-                for (; element; element = element.parentElement) {
-                    const colour = getComputedStyle(element).backgroundColor;
-                    if (!/^rgba\\(.*, 0\\)$/.test(colour) && colour !== 'transparent') return colour;
-                }
-                return 'white';
-            };
-            return [ratio, background];
-        })()"""
+
         # Each focus mark, reached from the keyboard, against what it is
         # drawn on: the control's own background and the one around it.
-        mark = f"""(() => {{ const [ratio, background] = {contrast};
+        mark = f"""(() => {{ const [ratio, background] = {CONTRAST};
             const element = document.activeElement, style = getComputedStyle(element);
             return [element.id, style.outlineStyle, ratio(style.outlineColor, background(element)),
                     ratio(style.outlineColor, background(element.parentElement))]; }})()"""
@@ -537,13 +546,31 @@ class PageScenarios(unittest.TestCase):
 
         browser = self.launch(forced_colors=True)
         self.open_page(browser)
-        line = browser.js(f"""(() => {{ const [ratio, background] = {contrast};
+        line = browser.js(f"""(() => {{ const [ratio, background] = {CONTRAST};
             const line = document.getElementById('Line1'), style = getComputedStyle(line);
             return [matchMedia('(forced-colors: active)').matches, style.borderTopStyle,
                     parseFloat(style.borderTopWidth), ratio(style.borderTopColor, background(line))]; }})()""")
         self.assertEqual([True, "solid"], line[:2])
         self.assertGreaterEqual(line[2], 1)
         self.assertGreaterEqual(line[3], 3)
+
+    def test_a_dark_system_gets_a_dark_window_that_reads_well(self):
+        self.open_page()
+        self.assertEqual("rgb(221, 227, 234)", self.js("getComputedStyle(document.body).backgroundColor"))  # light: as ever
+        dark = self.launch(dark=True)
+        self.open_page(dark)
+        seen = dark.js(f"""(() => {{ const [ratio, background] = {CONTRAST};
+            const text = (name) => {{ const e = document.getElementById(name);
+                return ratio(getComputedStyle(e).color, background(e)); }};
+            const box = document.getElementById('Text1'), outline = getComputedStyle(box).outlineColor;
+            return {{page: ratio(background(document.body), 'white'),
+                     texts: ['Label1', 'Text2', 'Command1', 'FILE'].map(text),
+                     focus: Math.min(ratio(outline, background(box)), ratio(outline, background(box.parentElement)))}};
+        }})()""")
+        self.assertGreater(seen["page"], 10, "the page is dark")
+        for name, contrast in zip(["Label1", "Text2", "Command1", "FILE"], seen["texts"]):
+            self.assertGreaterEqual(contrast, 4.5, name)
+        self.assertGreaterEqual(seen["focus"], 3)
 
     def test_a_new_version_is_in_use_by_the_second_visit(self):
         # The new version's button reads differently, as its renderer drew it.
