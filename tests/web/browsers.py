@@ -194,7 +194,7 @@ CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic
 class Chromium(SeleniumBrowser):
     engine = "chromium"
 
-    def __init__(self, phone=False, webassembly=True, forced_colors=False, sideways=False, dark=False):
+    def __init__(self, phone=False, webassembly=True, forced_colors=False, sideways=False, dark=False, script=True):
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
         for flag in CHROMIUM_FLAGS:
@@ -210,6 +210,8 @@ class Chromium(SeleniumBrowser):
         # Offline must mean offline: nothing from the HTTP cache either.
         self.driver.execute_cdp_cmd("Network.enable", {})
         self.driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
+        if not script:  # the page's own; the driver's scripts still run
+            self.driver.execute_cdp_cmd("Emulation.setScriptExecutionDisabled", {"value": True})
         if not webassembly:  # no switch turns it off any more: it goes before the page's scripts run
             self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
                                         {"source": "delete globalThis.WebAssembly"})
@@ -378,5 +380,6 @@ def launch(engine, **options):
     """A new browser of `engine`, with a fresh profile: phone=True for a
     phone's viewport (sideways=True: held sideways, a touch screen as wide
     as a small desktop; Chromium only), webassembly=False, forced_colors=True,
-    dark=True (a dark system; Chromium only)."""
+    dark=True (a dark system), script=False (the page's scripts off); those
+    two Chromium only."""
     return {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[engine](**options)

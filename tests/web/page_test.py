@@ -45,6 +45,10 @@ CANNOT = {
         "MiniBrowser has no switch that turns WebAssembly off, and WebDriver none to run a script before the page's",
     ("webkit", "test_forced_colours_keep_the_line_and_focus_marks_stand_out"):
         "WebKitGTK has no forced-colours mode to turn on",
+    ("firefox", "test_without_javascript_the_window_is_inert_and_says_so"):
+        "Firefox's WebDriver BiDi cannot turn the page's scripts off",
+    ("webkit", "test_without_javascript_the_window_is_inert_and_says_so"):
+        "MiniBrowser has no switch that turns scripts off",
     ("firefox", "test_a_dark_system_gets_a_dark_window_that_reads_well"):
         "Firefox's WebDriver BiDi has no way to make the system dark",
     ("webkit", "test_a_dark_system_gets_a_dark_window_that_reads_well"):
@@ -553,6 +557,22 @@ class PageScenarios(unittest.TestCase):
         self.assertEqual([True, "solid"], line[:2])
         self.assertGreaterEqual(line[2], 1)
         self.assertGreaterEqual(line[3], 3)
+
+    def test_without_javascript_the_window_is_inert_and_says_so(self):
+        browser = self.launch(script=False)
+        browser.open(self.server.url)
+        note, window, font_size, opacity, clicks = self.js(
+            "[document.querySelector('.no-script').getBoundingClientRect().toJSON(), "
+            "document.getElementById('Form1').getBoundingClientRect().toJSON(), "
+            "parseFloat(getComputedStyle(document.querySelector('.no-script')).fontSize), "
+            "+getComputedStyle(document.getElementById('Form1')).opacity, "
+            "getComputedStyle(document.getElementById('Command1')).pointerEvents]", browser)
+        self.assertEqual(description()["texts"]["needs_script"],
+                         self.js("document.querySelector('.no-script').textContent", browser))
+        self.assertTrue(note["top"] < window["bottom"] and note["bottom"] > window["top"], "the note stands over the window")
+        self.assertGreaterEqual(font_size, 18)
+        self.assertLess(opacity, 0.5)
+        self.assertEqual("none", clicks)
 
     def test_a_dark_system_gets_a_dark_window_that_reads_well(self):
         self.open_page()
