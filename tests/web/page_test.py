@@ -607,13 +607,18 @@ class PageScenarios(unittest.TestCase):
         subprocess.run([sys.executable, MAKE_SITE, str(module), str(Path(PARTS) / "icons"),
                         os.path.dirname(MAKE_SITE), str(new)], check=True)
         browser = self.browser
-        for caching in ("none", "year"):
-            with self.subTest(caching):
-                old = work / f"old-{caching}"
+        day = 86400
+        # (headers, how old the old files are, how old the new ones): the
+        # last, a new version dated before the one a visitor has (a rollback,
+        # files copied with their dates kept).
+        for caching, old_age, new_age in (("none", 10 * day, 0), ("year", 10 * day, 0), (None, 0, day)):
+            with self.subTest(caching=caching, new_dated_older=new_age > old_age):
+                old, published = work / f"old-{caching}", work / f"new-{caching}"
                 shutil.copytree(SITE, old)
-                ten_days_ago = time.time() - 10 * 86400
-                for file in old.iterdir():
-                    os.utime(file, (ten_days_ago, ten_days_ago))
+                shutil.copytree(new, published)
+                for folder, age in ((old, old_age), (published, new_age)):
+                    for file in folder.iterdir():
+                        os.utime(file, (time.time() - age, time.time() - age))
                 server = self.serve(str(old), caching)
                 caption = lambda: browser.js(f"{by_id('Command1')}.textContent")
                 self.open_page(browser, server)
@@ -628,8 +633,8 @@ class PageScenarios(unittest.TestCase):
                 self.open_page(browser, server)
                 self.assertEqual(first, caption())
 
-                server.site = str(new)  # published
-                version = (new / "service-worker.js").read_text().split("'bemvara-")[1].split("'")[0]
+                server.site = str(published)
+                version = (published / "service-worker.js").read_text().split("'bemvara-")[1].split("'")[0]
                 self.open_page(browser, server)  # the first visit since may still be the old one
                 self.wait_for(lambda: browser.js("caches.keys()") == [f"bemvara-{version}"],
                               "the new version stored whole, the old one gone", browser, seconds=30)

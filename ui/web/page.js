@@ -345,10 +345,18 @@
   });
 
   // Every visit asks whether a new version has been published, so that the
-  // next visit can have it; browsers' own checks are too rare to count on.
+  // next visit can have it; browsers' own checks are too rare to count on,
+  // and a host may answer them "not modified" by its dates (a version dated
+  // before the one stored here: a rollback, files copied with their dates).
+  // So the worker is fetched past every cache, and registered under its
+  // version: a new version is a new address, which is fetched whole.
   if ('serviceWorker' in navigator && location.protocol !== 'file:') {
-    const returning = navigator.serviceWorker.controller !== null;
-    navigator.serviceWorker.register('service-worker.js')
-      .then((registration) => returning && registration.update()).catch(() => {});
+    fetch('service-worker.js', { cache: 'no-store' })
+      .then((response) => (response.ok ? response.text() : Promise.reject(new Error(`HTTP ${response.status}`))))
+      .then((worker) => {
+        const version = (worker.match(/'bemvara-([0-9a-f]+)'/) || [])[1];
+        return navigator.serviceWorker.register(version ? `service-worker.js?version=${version}` : 'service-worker.js');
+      })
+      .catch(() => {});  // offline: the version in use stays
   }
 })();
