@@ -63,6 +63,7 @@ class Server:
         self.caching = caching
         self.module_delay = 0.0      # seconds the module is held back
         self.module_missing = False  # answer 404 for the module
+        self.page_tail_delay = 0.0   # seconds the page's end (its scripts) is held back
         self.log = []                # (path, status)
         self.port = free_port()
         self.url = f"http://127.0.0.1:{self.port}/"
@@ -88,6 +89,19 @@ class Server:
                 if self.gzip:
                     self.path = path + ".gz"
                 return super().send_head()
+
+            def copyfile(self, source, destination):
+                # The page up to its scripts, then, a while later, the rest:
+                # a slow link, where the window shows before it can calculate.
+                if server.page_tail_delay and self.path.split("?")[0] in ("/", "/index.html"):
+                    data = source.read()
+                    cut = data.index(b'<script type="application/json"')
+                    destination.write(data[:cut])
+                    destination.flush()
+                    time.sleep(server.page_tail_delay)
+                    destination.write(data[cut:])
+                    return
+                super().copyfile(source, destination)
 
             def guess_type(self, path):
                 return super().guess_type(path[:-3] if getattr(self, "gzip", False) else path)
@@ -149,6 +163,10 @@ class SeleniumBrowser:
     def open(self, url):
         self.driver.get(url)
 
+    def start_opening(self, url):
+        """Starts going to `url` and returns at once, while it still loads."""
+        self.driver.execute_script(f"location.href = {json.dumps(url)}")
+
     # WebDriver awaits a promise that a script returns.
     def js(self, expression):
         return json.loads(self.driver.execute_script(
@@ -194,8 +212,11 @@ CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic
 class Chromium(SeleniumBrowser):
     engine = "chromium"
 
-    def __init__(self, phone=False, webassembly=True, forced_colors=False, sideways=False, dark=False, script=True):
+    def __init__(self, phone=False, webassembly=True, forced_colors=False, sideways=False, dark=False, script=True,
+                 while_loading=False):
         options = webdriver.ChromeOptions()
+        if while_loading:  # scripts run on a page still arriving, not after it
+            options.page_load_strategy = "none"
         options.binary_location = "/usr/bin/chromium"
         for flag in CHROMIUM_FLAGS:
             options.add_argument(flag)
@@ -225,13 +246,15 @@ class WebKit(SeleniumBrowser):
     engine = "webkit"
     MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
 
-    def __init__(self, phone=False, webassembly=True, forced_colors=False):
+    def __init__(self, phone=False, webassembly=True, forced_colors=False, while_loading=False):
         if not webassembly or forced_colors:
             raise NotImplementedError("WebKitGTK's MiniBrowser has no switch for that")
         self.display = VirtualDisplay()
         os.environ["DISPLAY"] = self.display.name
         options = WebKitOptions()
         options.binary_location = self.MINIBROWSER
+        if while_loading:
+            options.page_load_strategy = "none"
         options.add_argument("--automation")
         try:
             super().__init__(webdriver.WebKitGTK(executable_path="/usr/bin/WebKitWebDriver", options=options))
@@ -267,7 +290,8 @@ class Firefox:
         "extensions.update.enabled": False,
     }
 
-    def __init__(self, phone=False, webassembly=True, forced_colors=False):
+    # Its navigation can return at once (start_opening) whatever this says.
+    def __init__(self, phone=False, webassembly=True, forced_colors=False, while_loading=False):
         import websocket  # Debian's python3-websocket
 
         self.profile = tempfile.mkdtemp(prefix="bemvara-firefox-")
@@ -323,6 +347,10 @@ class Firefox:
 
     def open(self, url):
         self.send("browsingContext.navigate", {"context": self.context, "url": url, "wait": "complete"})
+
+    def start_opening(self, url):
+        """Starts going to `url` and returns at once, while it still loads."""
+        self.send("browsingContext.navigate", {"context": self.context, "url": url, "wait": "none"})
 
     def js(self, expression):
         result = self.send("script.evaluate", {
@@ -381,5 +409,5 @@ def launch(engine, **options):
     phone's viewport (sideways=True: held sideways, a touch screen as wide
     as a small desktop; Chromium only), webassembly=False, forced_colors=True,
     dark=True (a dark system), script=False (the page's scripts off); those
-    two Chromium only."""
+    two Chromium only; while_loading=True, scripts run on a page still arriving."""
     return {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[engine](**options)

@@ -510,6 +510,21 @@ class PageScenarios(unittest.TestCase):
         self.assertEqual(" .453125", self.value("Text5", browser))
         self.assertTrue(self.js(f"{by_id('message')}.open && {by_id('message-text')}.textContent !== ''", browser))
 
+    def test_what_is_typed_before_the_page_script_runs_stays_where_it_was_typed(self):
+        # The window shows while the end of the page is still arriving; a user
+        # who has gone to b and typed there keeps both the focus and the text.
+        server = self.serve(SITE)
+        server.page_tail_delay = 3
+        browser = self.launch(while_loading=True)
+        browser.start_opening(server.url)
+        self.wait_for(lambda: browser.js("document.getElementById('Text3') !== null && "
+                                         "document.getElementById('description') === null"), "the window", browser)
+        browser.click("Text3")
+        browser.press("9")
+        self.wait_for(lambda: browser.js("document.body.dataset.ready === 'true'"), "the page's script", browser)
+        self.assertEqual(["Text3", True], browser.js("[document.activeElement.id, "
+                                                     "document.getElementById('Text3').value.includes('9')]"))
+
     def test_a_module_that_fails_to_load_is_reported(self):
         server = self.serve(SITE)
         server.module_missing = True

@@ -334,8 +334,24 @@
   }
 
   wireWindow();
-  // The first control holds the focus at start, its text selected.
-  focusFromKeyboard(focusableControls()[0]);
+  // The first control holds the focus at start (the markup gives it), its
+  // text selected. The window shows before this script arrives: where the
+  // user has already gone elsewhere, or typed, nothing is taken from them.
+  const first = focusableControls()[0];
+  const now = document.activeElement;
+  const untouched = now === first && first.value === first.defaultValue && first.selectionStart === first.selectionEnd;
+  if (!now || now === document.body || untouched) {
+    focusFromKeyboard(first);
+  } else {
+    // WebKit gives the markup's first box the focus all the same, once the
+    // page has arrived: a focus that reaches it before the user has clicked
+    // or pressed anything more goes back where the user put it.
+    let acted = false;
+    const act = () => { acted = true; };
+    document.addEventListener('pointerdown', act, { capture: true, once: true });
+    document.addEventListener('keydown', act, { capture: true, once: true });
+    first.addEventListener('focus', () => { if (!acted && now.isConnected) now.focus(); }, { once: true });
+  }
   // The module's glue is a deferred script: it has run by the time the
   // document is parsed, or it failed to arrive.
   document.addEventListener('DOMContentLoaded', () => {
