@@ -84,9 +84,7 @@ deps-package:
 # bemvara_VERSION_amd64.deb in build/linux, from the tree the tests ran in.
 package: package-build
 
-package-build: | deps-package
-	$(LINUX_CONFIGURE)
-	cmake --build $(BUILD)/linux $(JOBS)
+package-build: linux-tree | deps-package
 	cd $(BUILD)/linux && cpack
 	@ls -l $(BUILD)/linux/*.deb
 
@@ -159,7 +157,7 @@ test-web: wasm-tree
 	ctest --test-dir $(BUILD)/wasm --output-on-failure
 
 # The normal build: every test through CTest.
-linux-tree: | deps-test
+linux-tree: | deps-check
 	$(LINUX_CONFIGURE)
 	cmake --build $(BUILD)/linux $(JOBS)
 

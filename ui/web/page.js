@@ -135,8 +135,15 @@
   function onBoxDoubleClick(event) {
     const box = event.target;
     if (!isTextBox(box) || box.value === '' || !module) return;
-    const [first, last] = module.doubleClickRun(box.value, box.selectionStart);
-    box.setSelectionRange(first, last);
+    const text = box.value;
+    // The text as UTF-16 in the module's memory, then the run's ends after it.
+    const memory = module._malloc(2 * text.length + 12);
+    if (!memory) return;
+    const range = (memory + 2 * text.length + 3) & ~3;
+    for (let i = 0; i < text.length; i += 1) module.HEAPU16[(memory >> 1) + i] = text.charCodeAt(i);
+    module._bemvara_double_click_run(memory, text.length, box.selectionStart, range);
+    box.setSelectionRange(module.HEAPU32[range >> 2], module.HEAPU32[(range >> 2) + 1]);
+    module._free(memory);
   }
 
   function announce(text) {
@@ -286,7 +293,7 @@
     client.addEventListener('keydown', onBoxKey);
     client.addEventListener('dblclick', onBoxDoubleClick);
     // The message keeps the focus on its button: a click elsewhere in it
-    // (the second of a double-click on 计算, say) must not take it away.
+    // (the second of a double-click on the button, say) must not take it away.
     const dialog = document.getElementById('message');
     dialog.addEventListener('mousedown', (event) => {
       if (!(event.target instanceof HTMLButtonElement)) event.preventDefault();

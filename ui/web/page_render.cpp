@@ -85,7 +85,9 @@ bool has_meaning(const Control& control) {
     return control.kind == ControlKind::label && !control.describes.empty() && !control.tooltip.empty();
 }
 
-std::string control_markup(const WindowDescription& window, const Control& control, std::size_t index) {
+// `first_focus`: the control that holds the focus at start.
+std::string control_markup(const WindowDescription& window, const Control& control, std::size_t index,
+                           const Control* first_focus) {
     const std::string name(control.name);
     std::string attributes = "id=\"" + name + "\" class=\"" + std::string(class_of(control.kind)) + "\"";
     if (!control.tooltip.empty()) attributes += " title=\"" + escaped(control.tooltip) + "\"";
@@ -97,8 +99,7 @@ std::string control_markup(const WindowDescription& window, const Control& contr
             if (const std::string label = accessible_name(window, control); !label.empty())
                 made += " aria-label=\"" + escaped(label) + "\"";
             if (!control.hint.empty()) made += " aria-describedby=\"" + name + "-hint\"";
-            const std::vector<const Control*> order = focus_order(window);
-            if (!order.empty() && order.front() == &control) made += " autofocus";
+            if (&control == first_focus) made += " autofocus";
             made += ">";
             if (!control.hint.empty()) made += "<span id=\"" + name + "-hint\" hidden>" + escaped(control.hint) + "</span>";
             return made;
@@ -239,8 +240,11 @@ std::vector<std::vector<const Control*>> phone_rows(const WindowDescription& win
 
 std::string window_markup(const WindowDescription& window) {
     const std::string title = escaped(window.title);
+    const std::vector<const Control*> order = focus_order(window);
+    const Control* first_focus = order.empty() ? nullptr : order.front();
     std::string controls;
-    for (std::size_t i = 0; i < window.controls.size(); ++i) controls += control_markup(window, window.controls[i], i);
+    for (std::size_t i = 0; i < window.controls.size(); ++i)
+        controls += control_markup(window, window.controls[i], i, first_focus);
     return "<div id=\"" + std::string(window.name) + "\" class=\"window\">" + menu_bar_markup(window) +
            "<div class=\"client\" role=\"form\" aria-label=\"" + title + "\">" + controls + "</div></div>" +
            "<dialog id=\"message\" role=\"alertdialog\" aria-labelledby=\"message-title\" "

@@ -72,7 +72,7 @@ std::wstring face_of(HFONT font) {
 // for in its character set; past it, a face of another character set must
 // not be passed over for want of that one. The font mapper always gives
 // some font, so each is checked by the face it really is (a Song face may
-// answer to 宋体 or SimSun, so to any name of the chain).
+// answer to its Chinese name or to SimSun, so to any name of the chain).
 HFONT create_font(const FontSpec& spec, UINT dpi) {
     LOGFONTW logfont{};
     // Points to pixels: negative, so it is the character height, not the cell.
@@ -206,18 +206,14 @@ LRESULT CALLBACK text_box_proc(HWND box, UINT message, WPARAM wparam, LPARAM lpa
 // MessageBoxW labels its button in the system's language, but the whole
 // interface is Chinese: as the box opens, its button is given the
 // description's word, and the box keeps the system's look.
-struct OkButton {
-    HHOOK hook = nullptr;
-    std::wstring caption;
-};
-thread_local OkButton* ok_button = nullptr;
+thread_local const wchar_t* ok_caption = nullptr;
 
 LRESULT CALLBACK name_ok_button(int code, WPARAM wparam, LPARAM lparam) {
-    if (code == HCBT_ACTIVATE && ok_button) {
+    if (code == HCBT_ACTIVATE && ok_caption) {
         const HWND box = reinterpret_cast<HWND>(wparam);
         wchar_t name[16] = {};
         GetClassNameW(box, name, 16);
-        if (lstrcmpW(name, L"#32770") == 0) SetDlgItemTextW(box, IDOK, ok_button->caption.c_str());
+        if (lstrcmpW(name, L"#32770") == 0) SetDlgItemTextW(box, IDOK, ok_caption);
     }
     return CallNextHookEx(nullptr, code, wparam, lparam);
 }
@@ -532,12 +528,12 @@ void Win32MainWindow::set_text(std::string_view name, std::string_view text) {
 }
 
 void Win32MainWindow::show_message(std::string_view text) {
-    OkButton named{SetWindowsHookExW(WH_CBT, name_ok_button, nullptr, GetCurrentThreadId()),
-                   to_wide(description_.texts.message_ok)};
-    ok_button = &named;
+    const std::wstring caption = to_wide(description_.texts.message_ok);
+    ok_caption = caption.c_str();
+    const HHOOK hook = SetWindowsHookExW(WH_CBT, name_ok_button, nullptr, GetCurrentThreadId());
     MessageBoxW(window_, to_wide(text).c_str(), to_wide(description_.title).c_str(), MB_OK);
-    ok_button = nullptr;
-    if (named.hook) UnhookWindowsHookEx(named.hook);
+    if (hook) UnhookWindowsHookEx(hook);
+    ok_caption = nullptr;
 }
 
 void Win32MainWindow::end_program() {
