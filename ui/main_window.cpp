@@ -199,14 +199,18 @@ bool is_unit_of(const Control& label, const Control& box) {
 
 }  // namespace
 
-std::string_view symbol_of(const WindowDescription& window, const Control& text_box) {
+const Control* symbol_label_of(const WindowDescription& window, const Control& text_box) {
     for (const Control& label : window.controls)
-        if (is_symbol_of(label, text_box)) {
-            std::string_view symbol = label.text;
-            if (symbol.ends_with(':')) symbol.remove_suffix(1);
-            return symbol;
-        }
-    return {};
+        if (is_symbol_of(label, text_box)) return &label;
+    return nullptr;
+}
+
+std::string_view symbol_of(const WindowDescription& window, const Control& text_box) {
+    const Control* label = symbol_label_of(window, text_box);
+    if (!label) return {};
+    std::string_view symbol = label->text;
+    if (symbol.ends_with(':')) symbol.remove_suffix(1);
+    return symbol;
 }
 
 std::string unit_of(const WindowDescription& window, const Control& text_box) {
@@ -228,14 +232,12 @@ std::string unit_of(const WindowDescription& window, const Control& text_box) {
 }
 
 std::string accessible_name(const WindowDescription& window, const Control& text_box) {
-    for (const Control& label : window.controls) {
-        if (!is_symbol_of(label, text_box)) continue;
-        std::string name(label.text);
-        name.append(" ").append(label.tooltip);
-        if (const std::string unit = unit_of(window, text_box); !unit.empty()) name.append("，单位 ").append(unit);
-        return name;
-    }
-    return {};
+    const Control* label = symbol_label_of(window, text_box);
+    if (!label) return {};
+    std::string name(label->text);
+    name.append(" ").append(label->tooltip);
+    if (const std::string unit = unit_of(window, text_box); !unit.empty()) name.append("，单位 ").append(unit);
+    return name;
 }
 
 bool folded_into_name(const Control& label) { return label.kind == ControlKind::label && !label.describes.empty(); }

@@ -163,6 +163,8 @@ TwipsRect line_band(const Control& line);
 // meaning and unit, "I: 梁或板的抗弯惯性矩，单位 m³"; empty for a box without
 // such a label. The unit's raised digits become superscripts.
 std::string accessible_name(const WindowDescription& window, const Control& text_box);
+// The label that names a text box by its symbol ("I:"), or nullptr.
+const Control* symbol_label_of(const WindowDescription& window, const Control& text_box);
 // The symbol alone, "I"; what a result is announced with.
 std::string_view symbol_of(const WindowDescription& window, const Control& text_box);
 std::string unit_of(const WindowDescription& window, const Control& text_box);

@@ -322,9 +322,20 @@ public:
                GetExitCodeProcess(program_.process.hProcess, &exit_code) && exit_code == 0;
     }
     std::string on_top(int x_twips, int y_twips) override {
-        const POINT at{program_.pixels(x_twips), program_.pixels(y_twips)};
-        const HWND hit = ChildWindowFromPointEx(program_.window, at, CWP_SKIPINVISIBLE);
-        return hit == program_.window ? "(none)" : program_.name_of(hit);
+        // The first sibling, top down, whose shape (its region, if it has
+        // one) holds the point: what paints there and takes a click there.
+        POINT at{program_.pixels(x_twips), program_.pixels(y_twips)};
+        ClientToScreen(program_.window, &at);
+        for (HWND child = GetWindow(program_.window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT rect{};
+            if (!IsWindowVisible(child) || !GetWindowRect(child, &rect) || !PtInRect(&rect, at)) continue;
+            HRGN region = CreateRectRgn(0, 0, 0, 0);
+            const bool shaped = GetWindowRgn(child, region) != ERROR;
+            const bool inside = !shaped || PtInRegion(region, at.x - rect.left, at.y - rect.top);
+            DeleteObject(region);
+            if (inside) return program_.name_of(child);
+        }
+        return "(none)";
     }
     // The pointer is moved there as the mouse moves it, and the tooltip that
     // shows read back.
@@ -408,6 +419,18 @@ private:
     std::wstring log_;
 };
 
+// A screen reader that takes no annotations names a box after the static
+// made just before it: that must be the box's symbol label.
+void check_labels_precede_boxes(const Program& program) {
+    for (const ui::Control& box : ui::main_window().controls) {
+        const ui::Control* label = ui::symbol_label_of(ui::main_window(), box);
+        if (!label) continue;
+        const std::string before = program.name_of(GetWindow(program.control(std::string(box.name)), GW_HWNDPREV));
+        check(before == label->name, "the sibling before " + std::string(box.name) + " is its label",
+              to_wide("it is " + before));
+    }
+}
+
 // Each shared scenario on a program started afresh.
 void run_scenarios(const wchar_t* path, int dpi, const std::wstring& log, const std::vector<std::string>& only) {
     for (const scenarios::Scenario& scenario : scenarios::read(BEMVARA_TABLES_DIR "/behaviour.txt")) {
@@ -441,7 +464,10 @@ int wmain(int argc, wchar_t** argv) {
     const int dpi = _wtoi(argv[2]);
     const Program program = start(argv[1], dpi);
     check(program.window != nullptr, "the window opens");
-    if (program.window) check_glyphs(program);
+    if (program.window) {
+        check_glyphs(program);
+        check_labels_precede_boxes(program);
+    }
     stop(program);
     std::vector<std::string> only;
     for (int i = 4; i < argc; ++i) only.push_back(to_utf8(argv[i]));

@@ -409,13 +409,21 @@ HMENU Win32MainWindow::create_menu_bar() const {
 void Win32MainWindow::create_controls() {
     // Siblings made first lie on top, and the dialog manager tabs through
     // them in that order: so the focusable controls come first, in tab
-    // order, then the rest from the front layer to the back.
+    // order, each just after the label that names it (a screen reader that
+    // takes no annotations names a box from the static made before it),
+    // then the rest from the front layer to the back. Where a naming label
+    // lies over its box, layout() cuts the box out of it.
     std::vector<std::size_t> order;
-    for (const Control* focusable : focus_order(description_))
-        order.push_back(static_cast<std::size_t>(focusable - description_.controls.data()));
+    const auto index_of = [this](const Control* control) {
+        return static_cast<std::size_t>(control - description_.controls.data());
+    };
+    for (const Control* focusable : focus_order(description_)) {
+        if (const Control* label = symbol_label_of(description_, *focusable)) order.push_back(index_of(label));
+        order.push_back(index_of(focusable));
+    }
     std::vector<std::size_t> rest;
     for (std::size_t i = 0; i < description_.controls.size(); ++i)
-        if (!takes_focus(description_.controls[i])) rest.push_back(i);
+        if (std::find(order.begin(), order.end(), i) == order.end()) rest.push_back(i);
     std::stable_sort(rest.begin(), rest.end(), [this](std::size_t a, std::size_t b) {
         return description_.controls[a].layer > description_.controls[b].layer;
     });
@@ -477,21 +485,44 @@ HFONT Win32MainWindow::font_for(const Control& control) const {
     return window_font_;
 }
 
+RECT Win32MainWindow::pixel_rect(const Control& control) const {
+    const bool line = control.kind == ControlKind::line;
+    const TwipsRect rect = line ? line_band(control) : control.rect;
+    const int left = twips_to_pixels(rect.left_twips, dpi_);
+    const int top = twips_to_pixels(rect.top_twips, dpi_);
+    if (!line)
+        return {left, top, left + twips_to_pixels(rect.width_twips, dpi_), top + twips_to_pixels(rect.height_twips, dpi_)};
+    // A line's ends, not its length, are converted, so it meets what it
+    // runs between as it does in twips; it is never thinner than a pixel.
+    return {left, top, twips_to_pixels(rect.left_twips + rect.width_twips, dpi_),
+            top + std::max(1, twips_to_pixels(rect.height_twips, dpi_))};
+}
+
+// A control shows nothing, and takes no click, where one of a higher layer
+// overlaps it, whatever their order among the siblings.
+void Win32MainWindow::cut_out_higher_layers(std::size_t index, const RECT& pixels) {
+    const Control& each = description_.controls[index];
+    HRGN region = nullptr;
+    for (const Control& other : description_.controls) {
+        RECT overlap{};
+        const RECT above = pixel_rect(other);
+        if (other.layer <= each.layer || !IntersectRect(&overlap, &pixels, &above)) continue;
+        if (!region) region = CreateRectRgn(0, 0, pixels.right - pixels.left, pixels.bottom - pixels.top);
+        OffsetRect(&overlap, -pixels.left, -pixels.top);
+        HRGN hole = CreateRectRgnIndirect(&overlap);
+        CombineRgn(region, region, hole, RGN_DIFF);
+        DeleteObject(hole);
+    }
+    SetWindowRgn(controls_[index], region, TRUE);  // the window owns the region from here
+}
+
 void Win32MainWindow::layout() {
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         const Control& each = description_.controls[i];
-        const bool line = each.kind == ControlKind::line;
-        const TwipsRect rect = line ? line_band(each) : each.rect;
-        // Edges, not sizes, are converted, so neighbours meet as they do in twips.
-        const int left = twips_to_pixels(rect.left_twips, dpi_);
-        const int top = twips_to_pixels(rect.top_twips, dpi_);
-        int width = twips_to_pixels(rect.width_twips, dpi_);
-        int height = twips_to_pixels(rect.height_twips, dpi_);
-        if (line) {
-            width = twips_to_pixels(rect.left_twips + rect.width_twips, dpi_) - left;
-            height = std::max(1, height);
-        }
-        SetWindowPos(controls_[i], nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        const RECT pixels = pixel_rect(each);
+        SetWindowPos(controls_[i], nullptr, pixels.left, pixels.top, pixels.right - pixels.left,
+                     pixels.bottom - pixels.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        cut_out_higher_layers(i, pixels);
         SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_for(each)), TRUE);
     }
 }

@@ -49,6 +49,8 @@ private:
     void make_fonts();
     void free_fonts();
     HFONT font_for(const Control& control) const;
+    RECT pixel_rect(const Control& control) const;
+    void cut_out_higher_layers(std::size_t index, const RECT& pixels);
     void layout();
     SIZE window_size() const;
     HWND control(std::string_view name) const;
