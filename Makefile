@@ -25,7 +25,7 @@ PACKAGE_PACKAGES := $(RUN_PACKAGES) file desktop-file-utils appstream lintian
 # The quick inner loop: the tables and the Qt window on its offscreen platform.
 CHECK_PACKAGES := $(RUN_PACKAGES) libgtest-dev
 TEST_PACKAGES := $(PACKAGE_PACKAGES) $(WINDOWS_PACKAGES) $(WEB_TEST_PACKAGES) libgtest-dev libbenchmark-dev clang \
-    python3 xvfb xauth xdotool imagemagick wine wine64 locales
+    python3 xvfb xauth xdotool x11-utils imagemagick wine wine64 locales weston xwayland qt6-wayland
 FUZZ_SECONDS := 30
 
 .PHONY: run test check bench windows package web serve deps-run deps-check deps-test deps-windows deps-package deps-web \

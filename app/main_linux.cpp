@@ -32,9 +32,21 @@ void hold_back(QtMsgType type, const QMessageLogContext&, const QString& message
     held_back.append({type, message});
 }
 
+// Wayland desktops that draw no title bars get Qt's own, which offers
+// maximize even to a window made for one size. Where the desktop also runs
+// an X server, the window goes there, and the desktop's title bar, which
+// honours the size, frames it; Wayland stays the way if that server cannot
+// be reached. A platform the user chose is kept.
+void prefer_desktop_title_bar() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    prefer_desktop_title_bar();
     const QtMessageHandler previous = qInstallMessageHandler(hold_back);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);

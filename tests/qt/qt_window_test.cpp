@@ -195,6 +195,22 @@ private slots:
         QVERIFY(icon_sizes.contains(QSize(16, 16)) && icon_sizes.contains(QSize(64, 64)));
     }
 
+    // A title bar may offer maximize anyway (Qt's own does on Wayland), and a
+    // Wayland compositor ends a client whose maximized window keeps another
+    // size: the window grows, its controls stay put, and it takes its one
+    // size again when given back.
+    void survives_a_maximize_request() {
+        const QRect client = window_->centralWidget()->geometry();
+        const QSize normal = window_->size();
+        window_->windowHandle()->setWindowStates(Qt::WindowMaximized);  // what the button does
+        QTRY_VERIFY(window_->width() > normal.width() && window_->height() > normal.height());
+        QTest::qWait(300);  // a frame or two at the new size, which the compositor checks
+        QCOMPARE(window_->centralWidget()->geometry(), client);
+        window_->windowHandle()->setWindowStates(Qt::WindowNoState);
+        QTRY_COMPARE(window_->size(), normal);
+        QCOMPARE(window_->minimumSize(), window_->maximumSize());
+    }
+
     void command1_caption_font() {
         const QFont font = find<QPushButton>("Command1")->font();
         const std::string_view asked = ui::find_control(ui::main_window(), "Command1")->font->family();

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStyleOptionMenuItem>
+#include <QWindow>
 
 #include <algorithm>
 #include <vector>
@@ -168,6 +169,26 @@ QtMainWindow::QtMainWindow(const WindowDescription& description) : description_(
     // Fixed now, not when first laid out after showing: a Wayland compositor
     // decides from the sizes the first frame carries whether to offer
     // maximize.
+    layout()->activate();
+}
+
+void QtMainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (following_window_states_ || !windowHandle()) return;
+    following_window_states_ = true;
+    connect(windowHandle(), &QWindow::windowStateChanged, this,
+            [this](Qt::WindowState state) { follow_window_states(state); });
+}
+
+// Some title bars offer maximize whatever the window's flags say (Qt's own
+// on Wayland does), and a Wayland compositor ends a client whose maximized
+// window is not exactly the size it gave. So a window asked to fill the
+// screen may grow, its controls staying where they are, and takes its one
+// size again when given back.
+void QtMainWindow::follow_window_states(Qt::WindowState state) {
+    const bool filling = state == Qt::WindowMaximized || state == Qt::WindowFullScreen;
+    layout()->setSizeConstraint(filling ? QLayout::SetMinimumSize : QLayout::SetFixedSize);
+    if (filling) setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     layout()->activate();
 }
 

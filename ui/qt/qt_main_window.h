@@ -19,12 +19,17 @@ public:
     void show_message(std::string_view text) override;
     void end_program() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void follow_window_states(Qt::WindowState state);
     void build_controls(QWidget* client);
     void build_menus();
     QWidget* create_control(const Control& control, QWidget* client);
 
     const WindowDescription& description_;
+    bool following_window_states_ = false;
 };
 
 }  // namespace ui::qt
