@@ -24,8 +24,11 @@ WEB_TEST_PACKAGES := $(WEB_PACKAGES) googletest nodejs chromium chromium-driver 
 PACKAGE_PACKAGES := $(RUN_PACKAGES) file desktop-file-utils appstream lintian
 # The quick inner loop: the tables and the Qt window on its offscreen platform.
 CHECK_PACKAGES := $(RUN_PACKAGES) libgtest-dev
+# Weston (with its X server) runs the Wayland test; Orca, on its own
+# accessibility bus, says what a blind user would hear.
 TEST_PACKAGES := $(PACKAGE_PACKAGES) $(WINDOWS_PACKAGES) $(WEB_TEST_PACKAGES) libgtest-dev libbenchmark-dev clang \
-    python3 xvfb xauth xdotool x11-utils imagemagick wine wine64 locales weston xwayland qt6-wayland
+    python3 xvfb xauth xdotool x11-utils imagemagick wine wine64 locales weston xwayland qt6-wayland \
+    orca at-spi2-core dbus-daemon
 FUZZ_SECONDS := 30
 
 .PHONY: run test check bench windows package web serve deps-run deps-check deps-test deps-windows deps-package deps-web \

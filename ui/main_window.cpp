@@ -240,6 +240,17 @@ std::string accessible_name(const WindowDescription& window, const Control& text
     return name;
 }
 
+std::string said_when_set(const WindowDescription& window, const Control& text_box, std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    text = first == std::string_view::npos ? std::string_view{} : text.substr(first, text.find_last_not_of(' ') + 1 - first);
+    const std::string_view symbol = symbol_of(window, text_box);
+    const std::string name = symbol.empty() ? accessible_name(window, text_box) : std::string(symbol);
+    std::string said(window.texts.result_said);
+    for (const auto& [field, value] : {std::pair<std::string_view, std::string_view>{"{symbol}", name}, {"{value}", text}})
+        if (const std::size_t at = said.find(field); at != std::string::npos) said.replace(at, field.size(), value);
+    return said;
+}
+
 bool folded_into_name(const Control& label) { return label.kind == ControlKind::label && !label.describes.empty(); }
 
 std::pair<std::size_t, std::size_t> double_click_run(const Behaviour& behaviour, std::u16string_view text,

@@ -168,6 +168,10 @@ const Control* symbol_label_of(const WindowDescription& window, const Control& t
 // The symbol alone, "I"; what a result is announced with.
 std::string_view symbol_of(const WindowDescription& window, const Control& text_box);
 std::string unit_of(const WindowDescription& window, const Control& text_box);
+// What a screen reader is told when the program sets a box's text: the
+// result pattern filled with the box's symbol (its name, if it has none)
+// and the text without its blanks, "r: .453125".
+std::string said_when_set(const WindowDescription& window, const Control& text_box, std::string_view text);
 // Whether a label's text is already said in a text box's name, so that a
 // screen reader need not read it a second time.
 bool folded_into_name(const Control& label);

@@ -1,6 +1,5 @@
 #include "ui/qt/qt_main_window.h"
 
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QIcon>
 #include <QKeyEvent>
@@ -19,6 +18,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/qt/qt_accessibility.h"
 #include "ui/qt/twips.h"
 
 namespace ui::qt {
@@ -40,26 +40,6 @@ QFont to_qfont(const FontSpec& spec, const QWidget& on) {
     return font;
 }
 
-// A label whose text a screen reader hears in its box's name already is
-// kept out of what it reads, so it is not read twice: shown on screen,
-// invisible to assistive technology.
-constexpr char kFoldedIntoName[] = "bemvara_folded_into_name";
-
-class FoldedLabel : public QAccessibleWidget {
-public:
-    explicit FoldedLabel(QWidget* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
-    QAccessible::State state() const override {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.invisible = true;
-        return state;
-    }
-};
-
-QAccessibleInterface* folded_label_factory(const QString& class_name, QObject* object) {
-    if (class_name != QLatin1String("QLabel") || !object->property(kFoldedIntoName).toBool()) return nullptr;
-    return new FoldedLabel(static_cast<QWidget*>(object));
-}
-
 QLabel* create_label(const Control& control, QWidget* client) {
     auto* label = new QLabel(to_qstring(control.text), client);
     // Centred as the box centres its text, so a symbol stands on the same
@@ -67,12 +47,8 @@ QLabel* create_label(const Control& control, QWidget* client) {
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // Opaque, so a label hides whatever lies behind it.
     label->setAutoFillBackground(true);
-    if (folded_into_name(control)) {
-        label->setProperty(kFoldedIntoName, true);
-        // An interface made as the label was created is dropped; the next is the factory's.
-        if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(label))
-            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
-    }
+    // Kept from screen readers, which hear its text in its box's name.
+    if (folded_into_name(control)) fold_into_name(label);
     return label;
 }
 
@@ -149,8 +125,7 @@ public:
 }  // namespace
 
 QtMainWindow::QtMainWindow(const WindowDescription& description) : description_(description) {
-    static const bool factory_installed = (QAccessible::installFactory(folded_label_factory), true);
-    (void)factory_installed;
+    install_accessibility();
     setObjectName(to_qstring(description.name));
     setWindowTitle(to_qstring(description.title));
     // The controls without a font of their own take the window's.
@@ -164,6 +139,7 @@ QtMainWindow::QtMainWindow(const WindowDescription& description) : description_(
                          twips_to_pixels(description.client_height_twips));
     setCentralWidget(client);
     build_controls(client);
+    announcer_ = new Announcer(client);
     build_menus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     // Fixed now, not when first laid out after showing: a Wayland compositor
@@ -292,6 +268,8 @@ void QtMainWindow::set_text(std::string_view control, std::string_view text) {
     if (!box) return;
     box->setText(to_qstring(text));
     box->setCursorPosition(0);  // shown from its start, as a number is read
+    if (const Control* set = find_control(description_, control))
+        announcer_->announce(QString::fromStdString(said_when_set(description_, *set, text)));
 }
 
 void QtMainWindow::show_message(std::string_view text) {

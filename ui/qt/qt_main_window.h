@@ -10,6 +10,8 @@ class QWidget;
 
 namespace ui::qt {
 
+class Announcer;
+
 class QtMainWindow : public QMainWindow, public View {
 public:
     explicit QtMainWindow(const WindowDescription& description = main_window());
@@ -30,6 +32,7 @@ private:
 
     const WindowDescription& description_;
     bool following_window_states_ = false;
+    Announcer* announcer_ = nullptr;
 };
 
 }  // namespace ui::qt

@@ -1,0 +1,154 @@
+#include "ui/qt/qt_accessibility.h"
+
+#include <QAccessibleWidget>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+namespace ui::qt {
+
+namespace {
+
+constexpr char kFoldedIntoName[] = "bemvara_folded_into_name";
+
+class FoldedLabel : public QAccessibleWidget {
+public:
+    explicit FoldedLabel(QWidget* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.invisible = true;
+        return state;
+    }
+};
+
+// A text box as Qt's own interface gives it, but for its text attributes:
+// Qt's give every offset an empty run, and Orca, which builds the line it
+// speaks from those runs, says "0.02" for "0.025". Here one run, with no
+// attributes of its own, covers the whole text.
+class BoxAccessible : public QAccessibleWidget,
+                      public QAccessibleTextInterface,
+                      public QAccessibleEditableTextInterface {
+public:
+    explicit BoxAccessible(QLineEdit* box) : QAccessibleWidget(box, QAccessible::EditableText) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        if (type == QAccessible::EditableTextInterface) return static_cast<QAccessibleEditableTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text kind) const override {
+        return kind == QAccessible::Value ? box()->text() : QAccessibleWidget::text(kind);
+    }
+    void setText(QAccessible::Text kind, const QString& text) override {
+        if (kind == QAccessible::Value)
+            box()->setText(text);
+        else
+            QAccessibleWidget::setText(kind, text);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.editable = !box()->isReadOnly();
+        state.readOnly = box()->isReadOnly();
+        state.selectableText = true;
+        return state;
+    }
+
+    QString attributes(int, int* start, int* end) const override {
+        *start = 0;
+        *end = characterCount();
+        return {};
+    }
+    QString text(int start, int end) const override { return box()->text().mid(start, end - start); }
+    int characterCount() const override { return static_cast<int>(box()->text().size()); }
+    int cursorPosition() const override { return box()->cursorPosition(); }
+    void setCursorPosition(int position) override { box()->setCursorPosition(position); }
+    int selectionCount() const override { return box()->hasSelectedText() ? 1 : 0; }
+    void selection(int index, int* start, int* end) const override {
+        *start = *end = 0;
+        if (index != 0 || !box()->hasSelectedText()) return;
+        *start = box()->selectionStart();
+        *end = box()->selectionEnd();
+    }
+    void setSelection(int index, int start, int end) override {
+        if (index == 0) box()->setSelection(start, end - start);
+    }
+    void addSelection(int start, int end) override { setSelection(0, start, end); }
+    void removeSelection(int index) override {
+        if (index == 0) box()->deselect();
+    }
+    // Where the box draws a character: after its frame, its margins and
+    // the two pixels a line edit leaves, as long as its text fits.
+    QRect characterRect(int offset) const override {
+        if (offset < 0 || offset >= characterCount()) return {};
+        QStyleOptionFrame frame;
+        frame.initFrom(box());
+        frame.lineWidth = box()->hasFrame() ? box()->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, box()) : 0;
+        const QRect contents = box()->style()->subElementRect(QStyle::SE_LineEditContents, &frame, box())
+                                   .marginsRemoved(box()->textMargins());
+        const QFontMetrics metrics(box()->font());
+        const QString text = box()->text();
+        const QPoint at(contents.x() + 2 + metrics.horizontalAdvance(text.left(offset)),
+                        contents.y() + (contents.height() - metrics.height() + 1) / 2);
+        return {box()->mapToGlobal(at), QSize(metrics.horizontalAdvance(text.mid(offset, 1)), metrics.height())};
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        return box()->cursorPositionAt(box()->mapFromGlobal(point));
+    }
+    void scrollToSubstring(int, int end) override { box()->setCursorPosition(end); }
+
+    void deleteText(int start, int end) override { replaceText(start, end, {}); }
+    void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
+    void replaceText(int start, int end, const QString& text) override {
+        QString value = box()->text();
+        value.replace(start, end - start, text);
+        box()->setText(value);
+    }
+
+private:
+    QLineEdit* box() const { return static_cast<QLineEdit*>(widget()); }
+};
+
+class Notification : public QAccessibleWidget {
+public:
+    explicit Notification(QWidget* announcer) : QAccessibleWidget(announcer, QAccessible::Notification) {}
+};
+
+QAccessibleInterface* factory(const QString&, QObject* object) {
+    if (auto* box = qobject_cast<QLineEdit*>(object)) return new BoxAccessible(box);
+    if (auto* label = qobject_cast<QLabel*>(object); label && label->property(kFoldedIntoName).toBool())
+        return new FoldedLabel(label);
+    if (auto* announcer = dynamic_cast<Announcer*>(object)) return new Notification(announcer);
+    return nullptr;
+}
+
+}  // namespace
+
+void install_accessibility() {
+    static const bool installed = (QAccessible::installFactory(factory), true);
+    (void)installed;
+}
+
+void fold_into_name(QLabel* label) {
+    label->setProperty(kFoldedIntoName, true);
+    // An interface made as the label was created is dropped; the next is the factory's.
+    if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(label))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+}
+
+Announcer::Announcer(QWidget* parent) : QWidget(parent) {
+    setFixedSize(0, 0);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+// A notification coming into view is what Orca speaks, whatever has the
+// focus; its name is what it says. Said to come into view, not hidden and
+// shown: a screen reader asking about it while hidden gets no answer.
+void Announcer::announce(const QString& text) {
+    setAccessibleName(text);
+    QAccessibleEvent shown(this, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&shown);
+}
+
+}  // namespace ui::qt
