@@ -17,7 +17,7 @@ WINDOWS_PACKAGES := cmake make libfast-float-dev g++-mingw-w64-x86-64 binutils-m
 # The browser build: Debian's emscripten, then Node.js and the three browser
 # engines to test it: Chromium, Firefox (driven through WebDriver BiDi, which
 # it speaks itself) and WebKitGTK (its MiniBrowser, on a virtual display).
-WEB_PACKAGES := cmake make python3 libfast-float-dev emscripten brotli
+WEB_PACKAGES := cmake make python3 libfast-float-dev emscripten brotli python3-fonttools python3-brotli
 WEB_TEST_PACKAGES := $(WEB_PACKAGES) googletest nodejs chromium chromium-driver python3-selenium \
     firefox-esr python3-websocket webkit2gtk-driver libwebkit2gtk-4.1-0 xvfb
 # A Debian package, and the tools that check it.

@@ -92,6 +92,7 @@ constexpr Texts kTexts{
     .update_browser = "请用较新版本的 Chrome、Edge、Firefox 或 Safari 打开本页。",
     .check_network = "请检查网络连接，然后重新载入本页。",
     .needs_script = "本计算器需要启用 JavaScript。",
+    .not_started = "{title} 尚未启动。",
     .app_name = "{title} 弯矩参数计算器",
     .app_description = "桥梁梁板荷载分布系数计算用的弯矩参数 r = 5.8·I·b²/(IT·l)：输入 I、IT、b、l，即得 r。可离线使用。",
     .downloads = "下载桌面版",

@@ -117,6 +117,7 @@ struct Texts {
     std::string_view update_browser;
     std::string_view check_network;
     std::string_view needs_script;
+    std::string_view not_started;  // the page's script has not run (yet)
     // What a launcher and a search engine call the page.
     std::string_view app_name;
     std::string_view app_description;

@@ -61,8 +61,8 @@ class Server:
     def __init__(self, site, caching=None):
         self.site = str(site)
         self.caching = caching
-        self.module_delay = 0.0      # seconds the module is held back
-        self.module_missing = False  # answer 404 for the module
+        self.module_delay = 0.0      # seconds the module's glue is held back
+        self.module_missing = False  # answer 404 for the module's glue
         self.page_tail_delay = 0.0   # seconds the page's end (its scripts) is held back
         self.log = []                # (path, status)
         self.port = free_port()
@@ -79,7 +79,7 @@ class Server:
             def send_head(self):
                 self.directory = server.site  # per request: a browser keeps connections open
                 path = self.path.split("?")[0]
-                if path.endswith(".wasm"):
+                if path.startswith("/bemvara.") and path.endswith(".js"):
                     if server.module_missing:
                         self.send_error(404)
                         return None

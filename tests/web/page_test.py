@@ -495,8 +495,10 @@ class PageScenarios(unittest.TestCase):
     def test_window_shows_before_the_module_and_early_actions_are_answered(self):
         server = self.serve(SITE)
         server.module_delay = 3
-        browser = self.browser
-        browser.open(server.url)
+        browser = self.launch(while_loading=True)
+        browser.start_opening(server.url)
+        self.wait_for(lambda: browser.js("performance.getEntriesByName('started').length > 0"), "the page's script",
+                      browser)
         self.assertFalse(self.js("document.body.dataset.ready === 'true'", browser))
         caption = next(c["text"] for c in description()["controls"] if c["name"] == "Command1")
         self.assertEqual(["0.025", caption], self.js(
@@ -510,9 +512,10 @@ class PageScenarios(unittest.TestCase):
         self.assertEqual(" .453125", self.value("Text5", browser))
         self.assertTrue(self.js(f"{by_id('message')}.open && {by_id('message-text')}.textContent !== ''", browser))
 
-    def test_what_is_typed_before_the_page_script_runs_stays_where_it_was_typed(self):
-        # The window shows while the end of the page is still arriving; a user
-        # who has gone to b and typed there keeps both the focus and the text.
+    def test_what_is_done_before_the_page_script_runs_is_kept_and_answered(self):
+        # The window shows while the end of the page is still arriving. A
+        # user who has gone to b, typed there and clicked 计算 keeps the text
+        # and the focus, and the click is answered with what was typed.
         server = self.serve(SITE)
         server.page_tail_delay = 3
         browser = self.launch(while_loading=True)
@@ -520,10 +523,13 @@ class PageScenarios(unittest.TestCase):
         self.wait_for(lambda: browser.js("document.getElementById('Text3') !== null && "
                                          "document.getElementById('description') === null"), "the window", browser)
         browser.click("Text3")
-        browser.press("9")
+        browser.press(Keys.END, Keys.BACKSPACE, "2")
+        browser.click("Command1")
+        self.assertTrue(browser.js("document.getElementById('module') === null"), "the page arrived too soon")
         self.wait_for(lambda: browser.js("document.body.dataset.ready === 'true'"), "the page's script", browser)
-        self.assertEqual(["Text3", True], browser.js("[document.activeElement.id, "
-                                                     "document.getElementById('Text3').value.includes('9')]"))
+        self.wait_for(lambda: self.value("Text5", browser) != "", "the answer", browser)
+        self.assertEqual(["2", " 1.8125"], [self.value("Text3", browser), self.value("Text5", browser)])
+        self.assertIn(browser.js("document.activeElement.id"), ("Command1", "Text3"))
 
     def test_a_module_that_fails_to_load_is_reported(self):
         server = self.serve(SITE)

@@ -201,6 +201,7 @@ std::string description_json(const WindowDescription& window) {
     json.key("update_browser").value(window.texts.update_browser);
     json.key("check_network").value(window.texts.check_network);
     json.key("needs_script").value(window.texts.needs_script);
+    json.key("not_started").value(window.texts.not_started);
     json.key("app_name").value(window.texts.app_name);
     json.key("app_description").value(window.texts.app_description);
     json.close('}');

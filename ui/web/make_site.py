@@ -9,8 +9,10 @@ Debian's brotli is at hand) beside every file a server may send compressed.
 
     make_site.py MODULE_DIR ICON_DIR SOURCE_DIR SITE_DIR [--downloads MARKUP FILE...]
 
-MODULE_DIR holds bemvara.js (the module's glue), bemvara.wasm, the faces
-the program carries and their licence (fonts-LICENSE.txt), and what
+MODULE_DIR holds bemvara.js (the module's glue), bemvara.wasm (which
+travels inside the page), the faces the program carries (cut down to the
+window's Latin, also in the page) and their licence (fonts-LICENSE.txt),
+and what
 print_description printed: description.json,
 window.markup, window.style and window.media; ICON_DIR the home-screen
 icons; SOURCE_DIR the page's templates, style and script. With
@@ -26,6 +28,7 @@ import json
 import shutil
 import subprocess
 import sys
+import tempfile
 from pathlib import Path
 
 def digest(data):
@@ -41,11 +44,29 @@ def integrity(data):
     return "sha256-" + base64.b64encode(digest(data)).decode()
 
 
-def face_css(family, url):
-    # Swapped in when it arrives: the boxes hold their places, so nothing
-    # moves, and text shows at once in the Song face meanwhile.
-    return (f"@font-face{{font-family:{json.dumps(family)};src:url({url}) format('truetype');"
-            "font-display:swap;unicode-range:U+20-7E}")
+# What a result is written with; with the window's own captions, all the
+# Latin the window draws.
+NUMBER_CHARACTERS = "0123456789.+-E "
+
+
+def window_face(face, characters):
+    """The carried face cut down to the characters given, as WOFF2: small
+    enough to travel in the page, so that the window's first paint already
+    draws its letters in it. (Debian's fontTools, whichever Python runs
+    this.)"""
+    with tempfile.TemporaryDirectory() as work:
+        cut = Path(work) / "face.woff2"
+        subprocess.run(["/usr/bin/python3", "-m", "fontTools.subset", str(face), f"--text={characters}", "--flavor=woff2", "--no-hinting",
+                        "--name-IDs=0,1,2,13,14", "--layout-features=", f"--output-file={cut}"],
+                       check=True, stderr=subprocess.DEVNULL)
+        return cut.read_bytes()
+
+
+def face_css(family, data):
+    # Blocking costs nothing: the face is in the page. What it lacks comes
+    # from the faces after it in the window's chain.
+    url = "data:font/woff2;base64," + base64.b64encode(data).decode()
+    return f"@font-face{{font-family:{json.dumps(family)};src:url({url}) format('woff2');font-display:block}}"
 
 
 def compress(path):
@@ -79,14 +100,14 @@ def main(module_dir, icon_dir, source, site, downloads_markup=None, *downloads):
         (site / name).write_bytes(data)
         return name
 
-    wasm = publish(hashed_name("bemvara.wasm", (module_dir / "bemvara.wasm").read_bytes()),
-                   (module_dir / "bemvara.wasm").read_bytes())
-    faces = []
-    for face in description["carried_faces"]:
-        data = (module_dir / face["file"]).read_bytes()
-        faces.append((face["family"], publish(hashed_name(face["file"], data), data)))
+    shown = "".join(control["text"] for control in description["controls"])
+    characters = "".join(sorted({c for c in shown + NUMBER_CHARACTERS if " " <= c <= "~"}))
+    faces = [(face["family"], window_face(module_dir / face["file"], characters))
+             for face in description["carried_faces"]]
     glue = (module_dir / "bemvara.js").read_bytes()
     script = publish(hashed_name("bemvara.js", glue), glue)
+    page_code = (source / "page.js").read_bytes()
+    page_script = publish(hashed_name("page.js", page_code), page_code)
     icons = {}
     for icon in sorted(icon_dir.glob("icon-*.png")):
         icons[icon.stem] = publish(hashed_name(icon.name, icon.read_bytes()), icon.read_bytes())
@@ -95,26 +116,23 @@ def main(module_dir, icon_dir, source, site, downloads_markup=None, *downloads):
         "DESCRIPTION": json.dumps(texts["app_description"], ensure_ascii=False)}).encode()
     manifest_name = publish(hashed_name("manifest.webmanifest", manifest), manifest)
 
-    page_script = (source / "page.js").read_text(encoding="utf-8")
-    # The module is asked for as soon as the head is read, by one request
-    # that the page script then compiles (a preload is fetched twice by some
-    # engines).
-    head_script = f"self.bemvaraModule = fetch({json.dumps(wasm)});"
-    inline = " ".join(f"'{integrity(script.encode())}'" for script in (head_script, page_script))
-    csp = (f"default-src 'self'; script-src 'self' 'wasm-unsafe-eval' {inline}; "
-           "style-src 'self' 'unsafe-inline'; img-src 'self'; object-src 'none'; base-uri 'none'; form-action 'self'")
+    # No script in the page itself, so the policy names no hashes and cannot
+    # fall behind a rebuild.
+    csp = ("default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self' 'unsafe-inline'; "
+           "font-src 'self' data:; img-src 'self'; object-src 'none'; base-uri 'none'; form-action 'self'")
     style = fill((source / "page.css.in").read_text(encoding="utf-8"),
                  {"DESKTOP": desktop_media, "PHONE": phone_media})
     page = fill((source / "index.html.in").read_text(encoding="utf-8"), {
         "CSP": csp, "DESCRIPTION": html.escape(texts["app_description"]), "TITLE": html.escape(description["title"]),
-        "MANIFEST": manifest_name, "ICON": icons["icon-192"], "SCRIPT": script,
-        "STYLE": "".join(face_css(family, url) + "\n" for family, url in faces) + style + printed["style"],
-        "FACE_PRELOADS": "".join(f'<link rel="preload" href="{url}" as="font" type="font/ttf" crossorigin>'
-                                 for _, url in faces),
+        "MANIFEST": manifest_name, "ICON": icons["icon-192"], "SCRIPT": script, "PAGE_SCRIPT": page_script,
+        "STYLE": "".join(face_css(family, data) + "\n" for family, data in faces) + style + printed["style"],
         "WINDOW": printed["markup"], "NO_SCRIPT": html.escape(texts["needs_script"]),
+        "NOT_STARTED": html.escape(texts["not_started"].replace("{title}", description["title"]) + texts["check_network"]),
         "DOWNLOADS": Path(downloads_markup).read_text(encoding="utf-8").rstrip("\n") if downloads_markup else "",
         "DESCRIPTION_JSON": json.dumps(description, ensure_ascii=False).replace("</", "<\\/"),
-        "PAGE_SCRIPT": page_script, "HEAD_SCRIPT": head_script,
+        # The module travels in the page, after the window: it arrives with
+        # the first round trip, not a second.
+        "MODULE": base64.b64encode((module_dir / "bemvara.wasm").read_bytes()).decode(),
     })
     index = publish("index.html", page.encode())
 

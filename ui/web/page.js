@@ -324,23 +324,36 @@
     for (const call of waiting.splice(0)) call(module);
   }
 
-  // The page's head asked for the module already; a server that calls it
-  // something other than application/wasm makes streaming compilation fail,
-  // and then it is compiled from its bytes.
+  // The module travels at the end of the page, as text: it came with the
+  // page, so it needs no round trip of its own.
   function instantiateWasm(imports, receiveInstance) {
-    self.bemvaraModule
-      .then((response) => {
-        if (!response.ok) throw new Error(`HTTP ${response.status}`);
-        return WebAssembly.compileStreaming(response.clone())
-          .catch(() => response.arrayBuffer().then((bytes) => WebAssembly.compile(bytes)));
+    Promise.resolve()
+      .then(() => {
+        const text = atob(document.getElementById('module').textContent);
+        const bytes = new Uint8Array(text.length);
+        for (let i = 0; i < text.length; ++i) bytes[i] = text.charCodeAt(i);
+        return WebAssembly.instantiate(bytes, imports);
       })
-      .then((wasm) => WebAssembly.instantiate(wasm, imports))
-      .then((instance) => receiveInstance(instance),
+      .then(({ instance }) => receiveInstance(instance),
         (error) => cannotStart(fill(texts.module_failed, { error: error.message }), texts.check_network));
     return {};
   }
 
+  // A click on the button Enter clicks (or Enter in a box) made before this
+  // script ran submitted the early form, which closed its dialog: it is
+  // answered now, with the values the boxes hold. From here on the button
+  // and the boxes answer to this script alone.
+  const early = document.getElementById('early');
+  const clickedEarly = early !== null && !early.open;
+  if (early) early.remove();  // an open dialog of its own, which the message's code would count
+  for (const control of document.querySelectorAll('[form]')) control.removeAttribute('form');
+  const enterClicks = document.getElementById(behaviour.enter_clicks);
+  if (enterClicks) enterClicks.type = 'button';
+
   wireWindow();
+  document.documentElement.dataset.started = 'true';
+  performance.mark('started');  // the window answers from here on
+  if (clickedEarly && enterClicks) enterClicks.click();
   // The first control holds the focus at start (the markup gives it), its
   // text selected. The window shows before this script arrives: where the
   // user has already gone elsewhere, or typed, nothing is taken from them.
@@ -359,8 +372,8 @@
     document.addEventListener('keydown', act, { capture: true, once: true });
     first.addEventListener('focus', () => { if (!acted && now.isConnected) now.focus(); }, { once: true });
   }
-  // The module's glue is a deferred script: it has run by the time the
-  // document is parsed, or it failed to arrive.
+  // The module's glue is a deferred script after this one: it has run by
+  // the time the document is parsed, or it failed to arrive.
   document.addEventListener('DOMContentLoaded', () => {
     if (typeof WebAssembly !== 'object') cannotStart(texts.no_webassembly, texts.update_browser);
     else if (typeof createBemvara !== 'function') cannotStart(texts.module_missing, texts.check_network);

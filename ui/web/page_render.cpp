@@ -12,6 +12,7 @@ namespace {
 constexpr std::string_view kGenericFace = "serif";
 // The limit of the desktop's text boxes, so a long paste behaves alike.
 constexpr int kMaxTextLength = 32767;
+constexpr std::string_view kEarlyForm = "early-form";
 constexpr double kCssPixelsPerPoint = 96.0 / 72.0;
 
 std::string number(double value) {
@@ -100,13 +101,18 @@ std::string control_markup(const WindowDescription& window, const Control& contr
                 made += " aria-label=\"" + escaped(label) + "\"";
             if (!control.hint.empty()) made += " aria-describedby=\"" + name + "-hint\"";
             if (&control == first_focus) made += " autofocus";
-            made += ">";
+            made += " form=\"" + std::string(kEarlyForm) + "\">";
             if (!control.hint.empty()) made += "<span id=\"" + name + "-hint\" hidden>" + escaped(control.hint) + "</span>";
             return made;
         }
-        case ControlKind::push_button:
-            return "<button type=\"button\" " + attributes + " data-index=\"" + std::to_string(index) + "\">" +
-                   escaped(control.text) + "</button>";
+        case ControlKind::push_button: {
+            // The button Enter clicks submits the early form, as Enter in a
+            // box does: so both are kept until the page's script runs.
+            const bool submits = control.name == window.behaviour.enter_clicks;
+            return std::string("<button type=\"") + (submits ? "submit" : "button") + "\" " + attributes +
+                   (submits ? " form=\"" + std::string(kEarlyForm) + "\"" : "") + " data-index=\"" +
+                   std::to_string(index) + "\">" + escaped(control.text) + "</button>";
+        }
         case ControlKind::line:
             return "<div " + attributes + " role=\"separator\"></div>";
         case ControlKind::label: {
@@ -245,7 +251,11 @@ std::string window_markup(const WindowDescription& window) {
     std::string controls;
     for (std::size_t i = 0; i < window.controls.size(); ++i)
         controls += control_markup(window, window.controls[i], i, first_focus);
-    return "<div id=\"" + std::string(window.name) + "\" class=\"window\">" + menu_bar_markup(window) +
+    // A click on the button (or Enter in a box) before the page's script
+    // runs submits this form, which closes its dialog, unseen: the script
+    // finds it closed and answers the click. No script is needed for it.
+    return "<dialog id=\"early\" open><form id=\"" + std::string(kEarlyForm) + "\" method=\"dialog\"></form></dialog>" +
+           "<div id=\"" + std::string(window.name) + "\" class=\"window\">" + menu_bar_markup(window) +
            "<div class=\"client\" role=\"form\" aria-label=\"" + title + "\">" + controls + "</div></div>" +
            "<dialog id=\"message\" role=\"alertdialog\" aria-labelledby=\"message-title\" "
            "aria-describedby=\"message-text\"><h1 id=\"message-title\">" + title +
