@@ -63,7 +63,8 @@ class Server:
         self.caching = caching
         self.module_delay = 0.0      # seconds the module's glue is held back
         self.module_missing = False  # answer 404 for the module's glue
-        self.page_tail_delay = 0.0   # seconds the page's end (its scripts) is held back
+        self.page_tail_delay = 0.0   # seconds the page's end (its data) is held back
+        self.page_script_missing = False  # answer 404 for the page's own script
         self.log = []                # (path, status)
         self.port = free_port()
         self.url = f"http://127.0.0.1:{self.port}/"
@@ -79,6 +80,9 @@ class Server:
             def send_head(self):
                 self.directory = server.site  # per request: a browser keeps connections open
                 path = self.path.split("?")[0]
+                if server.page_script_missing and path.startswith("/page.") and path.endswith(".js"):
+                    self.send_error(404)
+                    return None
                 if path.startswith("/bemvara.") and path.endswith(".js"):
                     if server.module_missing:
                         self.send_error(404)
