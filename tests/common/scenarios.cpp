@@ -32,7 +32,7 @@ Step parse_expect(std::string line) {
         step.y = std::stoi(take_word(line));
         step.text = line;
     } else if (step.what == "message" || step.what == "message-title" || step.what == "button" ||
-               step.what == "icon" || step.what == "title" || step.what == "client") {
+               step.what == "icon" || step.what == "title" || step.what == "client" || step.what == "announced") {
         step.text = line;
     } else if (step.what == "ended") {
         step.text = "yes";
@@ -75,6 +75,7 @@ std::string look(Driver& driver, const Step& step) {
     if (what == "client") return driver.client_size();
     if (what == "whole") return driver.shows_whole(step.target);
     if (what == "ended") return driver.ended() ? "yes" : "no";
+    if (what == "announced") return driver.announced();
     if (what == "on-top") return driver.on_top(step.x, step.y);
     const std::optional<Message> message = driver.message();
     if (!message) return "(no message)";

@@ -66,6 +66,9 @@ public:
     // Whether the box shows its whole text, first character to last: "yes",
     // or what it shows of it.
     virtual std::string shows_whole(const std::string& box) = 0;
+    // What the window last gave screen readers to say of its own accord,
+    // as the platform carries it: "r: .453125"; empty for nothing.
+    virtual std::string announced() = 0;
 
     // Gives the window a moment to catch up before a check is tried again.
     virtual void pause() = 0;

@@ -38,6 +38,17 @@ const std::vector<scenarios::Scenario>& behaviour() {
 class QtDriver : public scenarios::Driver {
 public:
     explicit QtDriver(ui::qt::QtMainWindow& window) : window_(window) {}
+    // The window's notification, by its accessible role, and what it says.
+    // (Offscreen, no screen reader listens for it to come into view; Orca's
+    // own test hears it.)
+    std::string announced() override {
+        for (QWidget* each : window_.findChildren<QWidget*>()) {
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(each);
+            if (accessible && accessible->role() == QAccessible::Notification)
+                return accessible->text(QAccessible::Name).toStdString();
+        }
+        return "(no notification)";
+    }
 
     void key(const std::string& key) override {
         static const std::map<std::string, std::pair<Qt::Key, Qt::KeyboardModifiers>> keys{

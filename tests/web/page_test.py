@@ -235,6 +235,8 @@ class PageScenarios(unittest.TestCase):
             }})()""")
         if what == "title":
             return self.js("document.title")
+        if what == "announced":  # a polite live region's text
+            return self.js(f"{by_id('announcer')}.textContent")
         if what == "client":
             return self.js(f"(([r, s]) => `${{Math.round(r.width / s)}} ${{Math.round(r.height / s)}}`)({CLIENT_SCALE})")
         if what == "on-top":

@@ -203,9 +203,19 @@ void check_glyphs(const Program& program) {
 // keyboard's and the mouse's own input (Shift held for Shift+Tab, F10 and
 // Alt to the menu loop); characters and clicks on controls are posted to
 // the control they are meant for. What the window shows is read back.
+// Not in every SDK's headers.
+constexpr DWORD kLiveRegionChanged = 0x8019;  // EVENT_OBJECT_LIVEREGIONCHANGED
+
 class WineDriver : public scenarios::Driver {
 public:
-    WineDriver(const Program& program, std::wstring log) : program_(program), log_(std::move(log)) {}
+    WineDriver(const Program& program, std::wstring log) : program_(program), log_(std::move(log)) {
+        live_region_ = nullptr;
+    }
+    ~WineDriver() override {
+        if (live_region_hook_) UnhookWinEvent(live_region_hook_);
+    }
+    WineDriver(const WineDriver&) = delete;
+    WineDriver& operator=(const WineDriver&) = delete;
 
     void key(const std::string& key) override {
         static const std::map<std::string, std::pair<WORD, bool>> keys{
@@ -316,6 +326,16 @@ public:
         return to_utf8(found);
     }
     std::string title() override { return to_utf8(text_of(program_.window)); }
+    // A box raises a live-region change as its result is set: a screen
+    // reader says the box's symbol, from its name, and the text it holds.
+    std::string announced() override {
+        pump_messages();
+        if (!live_region_) return "";
+        const std::string name = this->name(program_.name_of(live_region_));
+        std::string text = to_utf8(text_of(live_region_));
+        text.erase(0, text.find_first_not_of(' '));
+        return name.substr(0, name.find(':')) + ": " + text;
+    }
     bool ended() override {
         DWORD exit_code = 1;
         return WaitForSingleObject(program_.process.hProcess, 0) == WAIT_OBJECT_0 &&
@@ -385,7 +405,10 @@ public:
         if (first >= 0 && end <= client.right) return "yes";
         return "shows " + std::to_string(client.right) + " px of " + std::to_string(first) + ".." + std::to_string(end);
     }
-    void pause() override { Sleep(50); }
+    void pause() override {
+        Sleep(50);
+        pump_messages();
+    }
 
 private:
     std::wstring read_log() const {
@@ -415,8 +438,20 @@ private:
         return text;
     }
 
+    // The events the program raises come to this thread as messages.
+    static void pump_messages() {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+    static void CALLBACK on_live_region(HWINEVENTHOOK, DWORD, HWND box, LONG object, LONG child, DWORD, DWORD) {
+        if (object == OBJID_CLIENT && child == CHILDID_SELF) live_region_ = box;
+    }
+
     const Program& program_;
     std::wstring log_;
+    static inline HWND live_region_ = nullptr;
+    HWINEVENTHOOK live_region_hook_ = SetWinEventHook(kLiveRegionChanged, kLiveRegionChanged, nullptr, on_live_region,
+                                                      program_.process.dwProcessId, 0, WINEVENT_OUTOFCONTEXT);
 };
 
 // A screen reader that takes no annotations names a box after the static
