@@ -246,6 +246,13 @@ class Chromium(SeleniumBrowser):
                 {"name": "prefers-color-scheme", "value": "dark" if dark else "light"}]})
 
 
+    def start_opening(self, url):
+        """Starts going to `url` and returns once it is under way, while it
+        still loads. (A page script setting location.href is lost now and
+        then to a start-up navigation still in flight.)"""
+        self.driver.execute_cdp_cmd("Page.navigate", {"url": url})
+
+
 class WebKit(SeleniumBrowser):
     engine = "webkit"
     MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
