@@ -514,16 +514,23 @@ class PageScenarios(unittest.TestCase):
         self.assertEqual(" .453125", self.value("Text5", browser))
         self.assertTrue(self.js(f"{by_id('message')}.open && {by_id('message-text')}.textContent !== ''", browser))
 
-    def test_what_is_done_before_the_page_script_runs_is_kept_and_answered(self):
-        # The window shows while the end of the page is still arriving. A
-        # user who has gone to b, typed there and clicked 计算 keeps the text
-        # and the focus, and the click is answered with what was typed.
+    def window_before_its_page_ends(self, and_then="true"):
+        """A first visit whose page's end (its data, so its scripts wait) is
+        held back 3 s: the browser, once the window shows and `and_then`."""
         server = self.serve(SITE)
         server.page_tail_delay = 3
         browser = self.launch(while_loading=True)
         browser.start_opening(server.url)
-        self.wait_for(lambda: browser.js("document.getElementById('Text3') !== null && "
-                                         "document.getElementById('description') === null"), "the window", browser)
+        self.wait_for(lambda: browser.js("document.getElementById('announcer') !== null && "
+                                         f"document.getElementById('description') === null && {and_then}"),
+                      "the window", browser)
+        return browser
+
+    def test_what_is_done_before_the_page_script_runs_is_kept_and_answered(self):
+        # The window shows while the end of the page is still arriving. A
+        # user who has gone to b, typed there and clicked 计算 keeps the text
+        # and the focus, and the click is answered with what was typed.
+        browser = self.window_before_its_page_ends()
         browser.click("Text3")
         browser.press(Keys.END, Keys.BACKSPACE, "2")
         browser.click("Command1")
@@ -537,13 +544,7 @@ class PageScenarios(unittest.TestCase):
         # The face the labels are drawn in as the window first shows: "l"
         # and "1" must not share most of their ink, as they do in the Song
         # faces (77 %). Measured at 64 px: ink in both over ink in either.
-        server = self.serve(SITE)
-        server.page_tail_delay = 3
-        browser = self.launch(while_loading=True)
-        browser.start_opening(server.url)
-        self.wait_for(lambda: browser.js("document.getElementById('Label9') !== null && "
-                                         "Array.from(document.fonts).every((face) => face.status === 'loaded')"),
-                      "the window and its faces", browser)
+        browser = self.window_before_its_page_ends("Array.from(document.fonts).every((face) => face.status === 'loaded')")
         share = browser.js("""(() => {
             const style = getComputedStyle(document.getElementById('Label9'));
             const font = `${style.fontStyle} ${style.fontWeight} 64px ${style.fontFamily}`;

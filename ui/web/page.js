@@ -325,16 +325,22 @@
   }
 
   // The module travels at the end of the page, as text: it came with the
-  // page, so it needs no round trip of its own.
+  // page, so it needs no round trip of its own, and it is compiled as soon
+  // as this script runs, while the module's glue may still be arriving.
+  const compiling = Promise.resolve().then(() => {
+    const text = document.getElementById('module').textContent;
+    if (Uint8Array.fromBase64) return WebAssembly.compile(Uint8Array.fromBase64(text));
+    const binary = atob(text);
+    const bytes = new Uint8Array(binary.length);
+    for (let i = 0; i < binary.length; ++i) bytes[i] = binary.charCodeAt(i);
+    return WebAssembly.compile(bytes);
+  });
+  compiling.catch(() => {});  // reported when the glue asks for it
+
   function instantiateWasm(imports, receiveInstance) {
-    Promise.resolve()
-      .then(() => {
-        const text = atob(document.getElementById('module').textContent);
-        const bytes = new Uint8Array(text.length);
-        for (let i = 0; i < text.length; ++i) bytes[i] = text.charCodeAt(i);
-        return WebAssembly.instantiate(bytes, imports);
-      })
-      .then(({ instance }) => receiveInstance(instance),
+    compiling
+      .then((compiled) => WebAssembly.instantiate(compiled, imports))
+      .then((instance) => receiveInstance(instance),
         (error) => cannotStart(fill(texts.module_failed, { error: error.message }), texts.check_network));
     return {};
   }
