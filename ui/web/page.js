@@ -37,7 +37,7 @@
       const box = document.getElementById(name);
       return box && 'value' in box ? box.value : '';
     },
-    setText(name, text) {
+    setText(name, text, said) {
       const box = document.getElementById(name);
       if (!box || !('value' in box)) return;
       box.value = text;
@@ -45,8 +45,7 @@
       box.setSelectionRange(0, 0);
       box.scrollLeft = 0;
       // Said where the box is not being read: "r: .453125".
-      const control = description.controls.find((each) => each.name === name);
-      announce(fill(texts.result_said, { symbol: control.symbol || control.accessible_name, value: text.trim() }));
+      if (said) announce(said);
     },
     showMessage(text) {
       const dialog = document.getElementById('message');

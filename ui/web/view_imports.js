@@ -9,8 +9,9 @@ mergeInto(LibraryManager.library, {
     if (copy) stringToUTF8(text, copy, size);
     return copy;
   },
-  bemvara_view_set_text: function (name, nameLength, text, textLength) {
-    Module['view']['setText'](UTF8ToString(name, nameLength), UTF8ToString(text, textLength));
+  bemvara_view_set_text: function (name, nameLength, text, textLength, said, saidLength) {
+    Module['view']['setText'](UTF8ToString(name, nameLength), UTF8ToString(text, textLength),
+                              UTF8ToString(said, saidLength));
   },
   bemvara_view_show_message: function (text, textLength) {
     Module['view']['showMessage'](UTF8ToString(text, textLength));

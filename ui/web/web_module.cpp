@@ -12,7 +12,9 @@ extern "C" {
 // Supplied by the page. Texts are UTF-8, passed as pointer and length; the
 // text that bemvara_view_text returns is malloc'd by the page and ours to free.
 char* bemvara_view_text(const char* name, std::size_t name_length);
-void bemvara_view_set_text(const char* name, std::size_t name_length, const char* text, std::size_t text_length);
+// `said` is what screen readers are to be told of the new text.
+void bemvara_view_set_text(const char* name, std::size_t name_length, const char* text, std::size_t text_length,
+                           const char* said, std::size_t said_length);
 void bemvara_view_show_message(const char* text, std::size_t text_length);
 void bemvara_view_end_program();
 }
@@ -31,7 +33,9 @@ public:
         return copy;
     }
     void set_text(std::string_view control, std::string_view text) override {
-        bemvara_view_set_text(control.data(), control.size(), text.data(), text.size());
+        const Control* box = find_control(main_window(), control);
+        const std::string said = box ? said_when_set(main_window(), *box, text) : std::string();
+        bemvara_view_set_text(control.data(), control.size(), text.data(), text.size(), said.data(), said.size());
     }
     // The page's dialog is modal but cannot block the caller. Nothing of a
     // handler follows its message, so returning at once changes nothing the
