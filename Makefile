@@ -33,7 +33,7 @@ FUZZ_SECONDS := 30
 
 .PHONY: run test check bench windows package web serve deps-run deps-check deps-test deps-windows deps-package deps-web \
     linux test-linux test-sanitize test-fuzz test-windows test-web test-package package-build web-build windows-build \
-    clang-build builds linux-tree windows-tree wasm-tree release test-release clean
+    clang-build builds linux-tree windows-tree wasm-tree release test-release test-release-change clean
 
 # The package installs are order-only prerequisites: with make -j, apt runs
 # before the builds that need what it installs, never beside them.
@@ -63,10 +63,11 @@ deps-test:
 
 # The steps in stages, each step timed (tools/run-tests): the four build
 # trees two at a time, the quick tables, then the browsers beside the
-# fuzzer (one core) and beside Wine and the package, which mostly wait.
+# fuzzer (one core) and beside Wine and the package, which mostly wait;
+# last, alone, as it rebuilds the trees, a release after a change.
 test:
 	@tools/run-tests $(BUILD) deps-test builds 'test-linux test-sanitize' \
-	    'test-web | test-fuzz | test-windows test-package test-release'
+	    'test-web | test-fuzz | test-windows test-package test-release' test-release-change
 
 builds: | deps-test
 	$(MAKE) --no-print-directory -j4 --output-sync=target wasm-tree linux-tree windows-tree clang-build
@@ -88,6 +89,7 @@ deps-package:
 package: package-build
 
 package-build: linux-tree | deps-package
+	rm -f $(BUILD)/linux/bemvara_*.deb
 	cd $(BUILD)/linux && cpack
 	@ls -l $(BUILD)/linux/*.deb
 
@@ -136,15 +138,21 @@ web-build: | deps-web
 # One folder for any static host: the site, the Windows program, the Debian
 # package and their SHA256SUMS, offered below the page's window.
 RELEASE := $(BUILD)/release
-release: windows-build web-build
-	[ -n "$$(find $(BUILD)/linux -maxdepth 1 -name 'bemvara_*.deb' -newer $(BUILD)/linux/bemvara 2>/dev/null)" ] || \
-	    $(MAKE) --no-print-directory package-build
+# Every file is built from the tree as it is now: each tree's build brings
+# its program up to date, and the package is made anew from its program.
+release: windows-build web-build package-build
 	tools/make-release $(BUILD) $(RELEASE)
 
 # The release's files whole, and the page's links answering with them.
 test-release: release | deps-test
 	tests/release/check-release $(RELEASE)
 	/usr/bin/python3 tests/web/release_test.py $(RELEASE)
+
+# The description changed, then a release from the same trees: every file
+# carries the change, and a visitor with the one before stored sees true sums.
+test-release-change: | deps-test
+	[ -f $(RELEASE)/index.html ] || $(MAKE) --no-print-directory release
+	tests/release/release-after-a-change $(BUILD) $(RELEASE)
 
 # The site on http://localhost:8000, with Python's own server.
 serve: web

@@ -65,6 +65,9 @@ class Server:
         self.module_missing = False  # answer 404 for the module's glue
         self.page_tail_delay = 0.0   # seconds the page's end (its data) is held back
         self.page_script_missing = False  # answer 404 for the page's own script
+        # (content type, [(header, value)]) for what is under /downloads/,
+        # as the host sends them; else as http.server guesses.
+        self.download_headers = None
         self.log = []                # (path, status)
         self.port = free_port()
         self.url = f"http://127.0.0.1:{self.port}/"
@@ -107,10 +110,17 @@ class Server:
                     return
                 super().copyfile(source, destination)
 
+            def is_download(self):
+                return server.download_headers and self.path.startswith("/downloads/")
+
             def guess_type(self, path):
+                if self.is_download():
+                    return server.download_headers[0]
                 return super().guess_type(path[:-3] if getattr(self, "gzip", False) else path)
 
             def end_headers(self):
+                for header, value in server.download_headers[1] if self.is_download() else []:
+                    self.send_header(header, value)
                 if getattr(self, "gzip", False):
                     self.send_header("Content-Encoding", "gzip")
                     self.send_header("Vary", "Accept-Encoding")
@@ -217,7 +227,7 @@ class Chromium(SeleniumBrowser):
     engine = "chromium"
 
     def __init__(self, phone=False, webassembly=True, forced_colors=False, sideways=False, dark=False, script=True,
-                 while_loading=False):
+                 while_loading=False, downloads=None):
         options = webdriver.ChromeOptions()
         if while_loading:  # scripts run on a page still arriving, not after it
             options.page_load_strategy = "none"
@@ -235,6 +245,8 @@ class Chromium(SeleniumBrowser):
         # Offline must mean offline: nothing from the HTTP cache either.
         self.driver.execute_cdp_cmd("Network.enable", {})
         self.driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
+        if downloads:  # saved there as they come, unasked
+            self.driver.execute_cdp_cmd("Browser.setDownloadBehavior", {"behavior": "allow", "downloadPath": downloads})
         if not script:  # the page's own; the driver's scripts still run
             self.driver.execute_cdp_cmd("Emulation.setScriptExecutionDisabled", {"value": True})
         if not webassembly:  # no switch turns it off any more: it goes before the page's scripts run
@@ -302,7 +314,7 @@ class Firefox:
     }
 
     # Its navigation can return at once (start_opening) whatever this says.
-    def __init__(self, phone=False, webassembly=True, forced_colors=False, while_loading=False):
+    def __init__(self, phone=False, webassembly=True, forced_colors=False, while_loading=False, downloads=None):
         import websocket  # Debian's python3-websocket
 
         self.profile = tempfile.mkdtemp(prefix="bemvara-firefox-")
@@ -311,6 +323,10 @@ class Firefox:
             preferences["javascript.options.wasm"] = False
         if forced_colors:
             preferences["browser.display.document_color_use"] = 2  # always the system's colours
+        if downloads:  # saved there as they come, unasked
+            preferences.update({"browser.download.folderList": 2, "browser.download.dir": downloads,
+                                "browser.download.useDownloadDir": True,
+                                "browser.download.always_ask_before_handling_new_types": False})
         with open(os.path.join(self.profile, "user.js"), "w") as prefs:
             for name, value in preferences.items():
                 prefs.write(f"user_pref({json.dumps(name)}, {json.dumps(value)});\n")
@@ -420,5 +436,7 @@ def launch(engine, **options):
     phone's viewport (sideways=True: held sideways, a touch screen as wide
     as a small desktop; Chromium only), webassembly=False, forced_colors=True,
     dark=True (a dark system), script=False (the page's scripts off); those
-    two Chromium only; while_loading=True, scripts run on a page still arriving."""
+    two Chromium only; while_loading=True, scripts run on a page still arriving;
+    downloads=FOLDER, what a link sends to be saved is saved there (Chromium
+    and Firefox)."""
     return {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[engine](**options)

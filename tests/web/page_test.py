@@ -162,6 +162,12 @@ class PageScenarios(unittest.TestCase):
         browser.js("document.body ? delete document.body.dataset.ready : true")
         browser.open((server or self.server).url)
         self.wait_for(lambda: browser.js("document.body.dataset.ready === 'true'"), "the page is ready", browser)
+        # WebKit gives the markup's first box the focus as it renders, which
+        # can come after "ready" on a loaded machine: a click made before
+        # would lose its focus. So the page has loaded and drawn two frames.
+        self.wait_for(lambda: browser.js("document.readyState === 'complete' && new Promise((drawn) => "
+                                         "requestAnimationFrame(() => requestAnimationFrame(() => drawn(true))))"),
+                      "the page drawn", browser)
 
     def wait_for(self, condition, what, browser=None, seconds=20):
         deadline = time.monotonic() + seconds

@@ -7,7 +7,7 @@ only ever loads its own files and a host can keep them for a year; the
 service worker that stores exactly those files; and a .gz (and .br, where
 Debian's brotli is at hand) beside every file a server may send compressed.
 
-    make_site.py MODULE_DIR ICON_DIR SOURCE_DIR SITE_DIR [--downloads MARKUP FILE...]
+    make_site.py MODULE_DIR ICON_DIR SOURCE_DIR SITE_DIR [--downloads MARKUP FOLDER FILE...]
 
 MODULE_DIR holds bemvara.js (the module's glue), bemvara.wasm (which
 travels inside the page), the faces the program carries (cut down to the
@@ -17,8 +17,8 @@ print_description printed: description.json,
 window.markup, window.style and window.media; ICON_DIR the home-screen
 icons; SOURCE_DIR the page's templates, style and script. With
 --downloads, a release: the FILEs (the desktop programs and their
-SHA256SUMS) go into the site as they are, outside what the service worker
-stores, and MARKUP (the renderer's list of them) below the window.
+SHA256SUMS) go into the site's FOLDER as they are, outside what the service
+worker stores, and MARKUP (the renderer's list of them) below the window.
 """
 import base64
 import gzip
@@ -82,7 +82,7 @@ def fill(template, values):
     return template
 
 
-def main(module_dir, icon_dir, source, site, downloads_markup=None, *downloads):
+def main(module_dir, icon_dir, source, site, downloads_markup=None, downloads_folder=None, *downloads):
     module_dir, icon_dir, source, site = Path(module_dir), Path(icon_dir), Path(source), Path(site)
     description = json.loads((module_dir / "description.json").read_text(encoding="utf-8"))
     texts = description["texts"]
@@ -152,12 +152,14 @@ def main(module_dir, icon_dir, source, site, downloads_markup=None, *downloads):
     # like the downloads, it is not the app.
     shutil.copyfile(module_dir / "fonts-LICENSE.txt", site / "fonts-LICENSE.txt")
     # Not the app: never listed for the worker, and sent as they are.
+    if downloads_folder:
+        (site / downloads_folder).mkdir(parents=True)
     for download in map(Path, downloads):
-        shutil.copyfile(download, site / download.name)
+        shutil.copyfile(download, site / downloads_folder / download.name)
 
 
 if __name__ == "__main__":
     arguments = sys.argv[1:]
-    if len(arguments) < 4 or (len(arguments) > 4 and (arguments[4] != "--downloads" or len(arguments) < 7)):
+    if len(arguments) < 4 or (len(arguments) > 4 and (arguments[4] != "--downloads" or len(arguments) < 8)):
         sys.exit(__doc__)
     main(*arguments[:4], *arguments[5:])
