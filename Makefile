@@ -19,7 +19,7 @@ WINDOWS_PACKAGES := cmake make libfast-float-dev g++-mingw-w64-x86-64 binutils-m
 # it speaks itself) and WebKitGTK (its MiniBrowser, on a virtual display).
 WEB_PACKAGES := cmake make python3 libfast-float-dev emscripten brotli python3-fonttools python3-brotli
 WEB_TEST_PACKAGES := $(WEB_PACKAGES) googletest nodejs chromium chromium-driver python3-selenium \
-    firefox-esr python3-websocket webkit2gtk-driver libwebkit2gtk-4.1-0 xvfb
+    firefox-esr python3-websocket python3-pil webkit2gtk-driver libwebkit2gtk-4.1-0 xvfb
 # A Debian package, and the tools that check it.
 PACKAGE_PACKAGES := $(RUN_PACKAGES) file desktop-file-utils appstream lintian
 # The quick inner loop: the tables and the Qt window on its offscreen platform.

@@ -1,6 +1,7 @@
 #include "glyph_ink.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace glyph_ink {
 
@@ -31,7 +32,26 @@ InkMap crop(const InkMap& map, int left, int top, int right, int bottom) {  // i
     return cropped;
 }
 
+int lowest_inked_row(const InkMap& map) {
+    int y = map.height - 1;
+    while (y >= 0 && ink_in_row(map, y) == 0) --y;
+    return y;
+}
+
 }  // namespace
+
+std::string level(const GrayImage& image, PixelRect label, PixelRect text_area, int tolerance) {
+    if (label.left < text_area.left && label.left + label.width > text_area.left)
+        label.width = text_area.left - label.left;
+    const int label_row = lowest_inked_row(ink_in(image, label));
+    const int box_row = lowest_inked_row(ink_in(image, text_area));
+    if (label_row < 0 || box_row < 0) return label_row < 0 ? "no ink in the label" : "no ink in the box";
+    const int label_bottom = label.top + label_row;
+    const int box_bottom = text_area.top + box_row;
+    if (std::abs(label_bottom - box_bottom) <= tolerance) return "level";
+    return "the label's ink ends on row " + std::to_string(label_bottom) + ", the box's on row " +
+           std::to_string(box_bottom);
+}
 
 int InkMap::count() const { return static_cast<int>(std::count(ink.begin(), ink.end(), true)); }
 

@@ -53,6 +53,12 @@ bool differ_in_shape(const InkMap& a, const InkMap& b);
 // pixel or two of serif is not enough.
 bool read_apart(const InkMap& a, const InkMap& b);
 
+// Whether a label's text and the text in a box stand on one baseline: the
+// lowest row of ink of each, the label's up to where the box begins (a
+// symbol label runs on behind its box), the box's inside `text_area`, within
+// `tolerance` rows. "level", or the two rows, for a failure message.
+std::string level(const GrayImage& image, PixelRect label, PixelRect text_area, int tolerance);
+
 // The glyph as rows of '#' and '.', each ended by '/', for a failure message.
 std::string picture(const InkMap& map);
 

@@ -1,5 +1,6 @@
 #include "tests/common/scenarios.h"
 
+#include <cstdio>
 #include <fstream>
 #include <stdexcept>
 
@@ -27,6 +28,10 @@ Step parse_expect(std::string line) {
     } else if (step.what == "text" || step.what == "selected" || step.what == "name" || step.what == "tooltip") {
         step.target = take_word(line);
         step.text = line;
+    } else if (step.what == "level") {
+        step.target = take_word(line);
+        step.box = take_word(line);
+        step.text = "level";
     } else if (step.what == "on-top") {
         step.x = std::stoi(take_word(line));
         step.y = std::stoi(take_word(line));
@@ -62,7 +67,7 @@ Step parse_step(std::string line) {
     return step;
 }
 
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string in_quotes(const std::string& text) { return "\"" + text + "\""; }
 
 std::string look(Driver& driver, const Step& step) {
     const std::string& what = step.what;
@@ -76,6 +81,7 @@ std::string look(Driver& driver, const Step& step) {
     if (what == "whole") return driver.shows_whole(step.target);
     if (what == "ended") return driver.ended() ? "yes" : "no";
     if (what == "announced") return driver.announced();
+    if (what == "level") return driver.level(step.target, step.box);
     if (what == "on-top") return driver.on_top(step.x, step.y);
     const std::optional<Message> message = driver.message();
     if (!message) return "(no message)";
@@ -105,6 +111,43 @@ std::vector<Scenario> read(const std::string& path) {
     return all;
 }
 
+namespace {
+
+std::string json_string(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += c;  // UTF-8 goes as it is
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+std::string to_json(const std::vector<Scenario>& all) {
+    std::string out = "[";
+    for (const Scenario& scenario : all) {
+        out += (out.size() > 1 ? ",\n" : "") + std::string("{\"name\": ") + json_string(scenario.name) + ", \"steps\": [";
+        for (std::size_t i = 0; i < scenario.steps.size(); ++i) {
+            const Step& s = scenario.steps[i];
+            out += (i ? ", " : "") + std::string("{\"op\": ") + json_string(s.op) + ", \"what\": " + json_string(s.what) +
+                   ", \"target\": " + json_string(s.target) + ", \"text\": " + json_string(s.text) +
+                   ", \"box\": " + json_string(s.box) + ", \"x\": " + std::to_string(s.x) +
+                   ", \"y\": " + std::to_string(s.y) + "}";
+        }
+        out += "]}";
+    }
+    return out + "]\n";
+}
+
 std::string run_step(Driver& driver, const Step& step, int tries) {
     if (step.op == "key") {
         driver.key(step.target);
@@ -126,7 +169,7 @@ std::string run_step(Driver& driver, const Step& step, int tries) {
             if (seen == step.text) return {};
         }
         return "expect " + step.what + (step.target.empty() ? "" : " " + step.target) + ": wanted " +
-               quoted(step.text) + ", saw " + quoted(seen);
+               in_quotes(step.text) + ", saw " + in_quotes(seen);
     }
     return {};
 }

@@ -15,6 +15,7 @@ struct Step {
     std::string what;    // for expect: what is looked at (focus, text, message...)
     std::string target;  // a control's or menu item's name, or the key
     std::string text;    // what is typed or set, or what a check wants to see
+    std::string box;     // level: the box whose text the label stands beside
     int x = 0;           // double-click: the character; on-top: the point in twips
     int y = 0;
 };
@@ -26,6 +27,10 @@ struct Scenario {
 
 // Throws std::runtime_error for a file it cannot read or a line it does not know.
 std::vector<Scenario> read(const std::string& path);
+
+// The scenarios as JSON, for a driver in another language: a list of
+// {"name", "steps": [{"op", "what", "target", "text", "box", "x", "y"}]}.
+std::string to_json(const std::vector<Scenario>& all);
 
 // An open message box as the user sees it.
 struct Message {
@@ -66,6 +71,9 @@ public:
     // Whether the box shows its whole text, first character to last: "yes",
     // or what it shows of it.
     virtual std::string shows_whole(const std::string& box) = 0;
+    // Whether the label's text stands on the baseline of the box's text, as
+    // the pixels on screen show them: "level", or where each ends.
+    virtual std::string level(const std::string& label, const std::string& box) = 0;
     // What the window last gave screen readers to say of its own accord,
     // as the platform carries it: "r: .453125"; empty for nothing.
     virtual std::string announced() = 0;

@@ -136,6 +136,21 @@ public:
         const int needed = box->fontMetrics().horizontalAdvance(box->text());
         return shown >= needed - 1 ? "yes" : "shows " + std::to_string(shown) + " of " + std::to_string(needed) + " px";
     }
+    // Measured in the window's own pixels, where Qt has placed the two.
+    std::string level(const std::string& label, const std::string& box) override {
+        const QImage shot = window_.centralWidget()->grab().toImage().convertToFormat(QImage::Format_Grayscale8);
+        const double scale = shot.devicePixelRatio();
+        glyph_ink::GrayImage gray{shot.width(), shot.height(), {}};
+        for (int y = 0; y < shot.height(); ++y)
+            gray.luma.insert(gray.luma.end(), shot.constScanLine(y), shot.constScanLine(y) + shot.width());
+        const auto pixels = [scale](const QRect& r) {
+            return glyph_ink::PixelRect{qRound(r.x() * scale), qRound(r.y() * scale), qRound(r.width() * scale),
+                                        qRound(r.height() * scale)};
+        };
+        // The box's text inside its frame.
+        return glyph_ink::level(gray, pixels(widget(label)->geometry()),
+                                pixels(widget(box)->geometry().adjusted(3, 3, -3, -3)), qRound(scale));
+    }
     void pause() override { QTest::qWait(20); }
 
 private:
@@ -262,6 +277,28 @@ private slots:
             return lines;
         }();
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join("; ")));
+    }
+
+    // At 96 dpi the 9-point labels are drawn without smoothing, in two
+    // colours (smoothed, their one-pixel strokes turn pale grey); the
+    // button's large Kai caption is smoothed.
+    void small_text_is_crisp_and_large_text_smooth() {
+        const QImage shot = window_->centralWidget()->grab().toImage().convertToFormat(QImage::Format_Grayscale8);
+        QCOMPARE(shot.devicePixelRatio(), 1.0);
+        // A label up to the box it runs on behind.
+        const int boxes_left = find<QWidget>("Text2")->geometry().left();
+        const auto greys = [&](const char* name) {
+            QRect rect = find<QWidget>(name)->geometry().adjusted(3, 3, -3, -3);
+            if (rect.left() < boxes_left) rect.setRight(std::min(rect.right(), boxes_left - 1));
+            int count = 0;
+            for (int y = rect.top(); y <= rect.bottom(); ++y)
+                for (int x = rect.left(); x <= rect.right(); ++x)
+                    count += shot.constScanLine(y)[x] > 40 && shot.constScanLine(y)[x] < 200;
+            return count;
+        };
+        QCOMPARE(greys("Label4"), 0);
+        QCOMPARE(greys("Label2"), 0);
+        QVERIFY(greys("Command1") > 20);
     }
 
     // Each symbol stands on the same baseline as the number in its box, at

@@ -9,6 +9,7 @@ value, awaited if it is a promise, comes back as JSON), click an element by
 its id, press keys, and quit. Keys are WebDriver key values (selenium's
 Keys), which BiDi shares.
 """
+import base64
 import http.server
 import itertools
 import json
@@ -188,6 +189,10 @@ class SeleniumBrowser:
 
     def click(self, element_id):
         self.driver.find_element(By.ID, element_id).click()
+
+    def screenshot(self):
+        """The viewport as PNG, in device pixels."""
+        return self.driver.get_screenshot_as_png()
 
     def double_click(self, x, y):
         """A double-click at (x, y) in the viewport's CSS pixels."""
@@ -393,6 +398,10 @@ class Firefox:
             "type": "pointer", "id": "mouse", "parameters": {"pointerType": "mouse"}, "actions": [
                 {"type": "pointerMove", "x": round(x), "y": round(y)},
                 {"type": "pointerDown", "button": 0}, {"type": "pointerUp", "button": 0}]}]})
+
+    def screenshot(self):
+        """The viewport as PNG, in device pixels."""
+        return base64.b64decode(self.send("browsingContext.captureScreenshot", {"context": self.context})["data"])
 
     def double_click(self, x, y):
         press = [{"type": "pointerDown", "button": 0}, {"type": "pointerUp", "button": 0}]

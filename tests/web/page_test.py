@@ -4,10 +4,12 @@ user sees and does, from the keyboard, the mouse, a phone and offline. The
 same scenarios run in Chromium, Firefox and WebKit; the logic behind them
 is proven by the shared tables, which these type into the page as well.
 
-    page_test.py SITE_FOLDER ENGINE PARTS   (ENGINE: chromium, firefox or webkit;
-                                             PARTS: what the site was made from)
+    page_test.py SITE_FOLDER ENGINE PARTS SCENARIOS
+        ENGINE: chromium, firefox or webkit; PARTS: what the site was made
+        from; SCENARIOS: the behaviour table as print_scenarios gives it
 """
 import csv
+import io
 import json
 import os
 import shutil
@@ -18,6 +20,7 @@ import time
 import unittest
 from pathlib import Path
 
+import PIL.Image
 from selenium.webdriver.common.keys import Keys
 
 import browsers
@@ -28,6 +31,7 @@ MAKE_SITE = os.path.join(HERE, "..", "..", "ui", "web", "make_site.py")
 SITE = "build/web"
 ENGINE = "chromium"
 PARTS = "build/wasm/ui/web"  # what the site is made from: module/, icons/
+SCENARIOS = "build/wasm/tests/web/behaviour.json"  # the behaviour table, read
 # The shared scenarios' keys, as WebDriver names them: its "Enter" is the
 # keypad's, its "Return" the main one.
 KEYS = {"Tab": (Keys.TAB, None), "Shift+Tab": (Keys.TAB, Keys.SHIFT), "Enter": (Keys.RETURN, None),
@@ -67,29 +71,12 @@ def calculation_table():
 
 
 def behaviour_scenarios():
-    """The shared scenarios: (name, [step, ...]), each step a line."""
-    scenarios = []
-    with open(os.path.join(TABLES, "behaviour.txt"), encoding="utf-8") as table:
-        for line in table:
-            line = line.rstrip("\r\n")
-            if not line or line.startswith("#"):
-                continue
-            if line.startswith("scenario "):
-                scenarios.append((line[len("scenario "):], []))
-            elif line.startswith("  ") and scenarios:
-                scenarios[-1][1].append(line[2:])
-            else:
-                raise ValueError(f"not a step: {line}")
-    return scenarios
+    """The shared scenarios, as the one reader of the table made them."""
+    return json.loads(Path(SCENARIOS).read_text(encoding="utf-8"))
 
 
 def by_id(name):
     return f"document.getElementById({json.dumps(name)})"
-
-
-def description():
-    """The window's description, as the site was built from it."""
-    return json.loads((Path(PARTS) / "module" / "description.json").read_text(encoding="utf-8"))
 
 
 # The page's own measures: a point in twips within the client area, in the
@@ -241,6 +228,8 @@ class PageScenarios(unittest.TestCase):
             }})()""")
         if what == "title":
             return self.js("document.title")
+        if what == "level":
+            return self.level(*target)
         if what == "announced":  # a polite live region's text
             return self.js(f"{by_id('announcer')}.textContent")
         if what == "client":
@@ -257,6 +246,31 @@ class PageScenarios(unittest.TestCase):
         text, title, buttons, icon = message
         return {"message": text, "message-title": title, "button": buttons, "icon": "shown" if icon else "none"}[what]
 
+    def level(self, label, box):
+        """Whether the label's ink ends on the row the box's text ends on,
+        in a picture of the viewport, where the browser drew the two."""
+        shot = PIL.Image.open(io.BytesIO(self.browser.screenshot())).convert("L")
+        # Screen pixels a pixel of the window takes: the device's, times the
+        # scale the window is drawn at.
+        ratio = shot.width / self.js("innerWidth")
+        window_pixel = ratio * self.js(f"{by_id(box)}.getBoundingClientRect().height / {by_id(box)}.offsetHeight")
+        places = self.js(f"[{by_id(label)}, {by_id(box)}].map((e) => e.getBoundingClientRect().toJSON())")
+        (label_left, label_top, label_right, label_bottom), (box_left, box_top, box_right, box_bottom) = (
+            [round(place[side] * ratio) for side in ("left", "top", "right", "bottom")] for place in places)
+        inset = round(3 * ratio)  # the box's text inside its frame
+
+        def lowest_ink(left, top, right, bottom):
+            return max((y for y in range(top, bottom) for x in range(left, right) if shot.getpixel((x, y)) < 140),
+                       default=None)
+
+        # A symbol label runs on behind its box: up to where the box begins.
+        label_ink = lowest_ink(label_left, label_top, min(label_right, box_left) if label_left < box_left else
+                               label_right, label_bottom)
+        box_ink = lowest_ink(box_left + inset, box_top + inset, box_right - inset, box_bottom - inset)
+        if label_ink is not None and box_ink is not None and abs(label_ink - box_ink) <= round(window_pixel):
+            return "level"
+        return f"the label's ink ends on row {label_ink}, the box's on row {box_ink}"
+
     def choose(self, item):
         """A menu item chosen with the mouse: its menu's title, then the item."""
         self.browser.click(self.js(f"{by_id(item)}.closest('.menu').querySelector('.menu-title').id"))
@@ -264,34 +278,26 @@ class PageScenarios(unittest.TestCase):
 
     def run_step(self, step):
         """Does one step of a shared scenario; a check is waited for."""
-        op, _, rest = step.partition(" ")
+        op, target = step["op"], step["target"]
         if op == "key":
-            key, modifier = KEYS[rest]
+            key, modifier = KEYS[target]
             self.press(key, modifier=modifier)
         elif op == "type":
-            self.press(*rest)
+            self.press(*step["text"])
         elif op == "set":
-            name, _, text = rest.partition(" ")
-            self.set_value(name, text)
+            self.set_value(target, step["text"])
         elif op == "click":
-            self.browser.click(rest)
+            self.browser.click(target)
         elif op == "choose":
-            self.choose(rest)
+            self.choose(target)
         elif op == "double-click":
-            name, _, index = rest.partition(" ")
-            self.double_click_character(name, int(index))
+            self.double_click_character(target, step["x"])
         elif op == "expect":
-            what, _, rest = rest.partition(" ")
-            target, wanted = "", rest
-            if what in ("text", "selected", "name", "tooltip"):
-                target, _, wanted = rest.partition(" ")
-            elif what == "whole":
-                target, wanted = rest, "yes"
-            elif what == "on-top":
-                x, y, wanted = rest.split(" ", 2)
-                target = (int(x), int(y))
-            elif what == "ended":
-                wanted = "yes"
+            what, wanted = step["what"], step["text"]
+            if what == "on-top":
+                target = (step["x"], step["y"])
+            elif what == "level":
+                target = (target, step["box"])
             deadline = time.monotonic() + 5
             while (seen := self.seen(what, target)) != wanted and time.monotonic() < deadline:
                 time.sleep(0.05)
@@ -302,12 +308,12 @@ class PageScenarios(unittest.TestCase):
     # The scenarios.
 
     def test_behaviour_scenarios(self):
-        for name, steps in behaviour_scenarios():
-            with self.subTest(name):
+        for scenario in behaviour_scenarios():
+            with self.subTest(scenario["name"]):
                 if self.browser.closed():  # a scenario's 退出 closed it
                     self.browser.reopen()
                 self.open_page()
-                for step in steps:
+                for step in scenario["steps"]:
                     self.run_step(step)
 
     def test_page_comes_up(self):
@@ -390,7 +396,7 @@ class PageScenarios(unittest.TestCase):
         if self.browser.closed():
             self.browser.reopen()
         else:
-            self.assertIn(description()["texts"]["ended"][0], self.js(f"{by_id('app')}.textContent"))
+            self.assertIn("Bemvara 已退出，输入的数值均未保存。", self.js(f"{by_id('app')}.textContent"))
         self.open_page()
         self.assertEqual("0.025", self.value("Text1"))
 
@@ -508,8 +514,7 @@ class PageScenarios(unittest.TestCase):
         self.wait_for(lambda: browser.js("performance.getEntriesByName('started').length > 0"), "the page's script",
                       browser)
         self.assertFalse(self.js("document.body.dataset.ready === 'true'", browser))
-        caption = next(c["text"] for c in description()["controls"] if c["name"] == "Command1")
-        self.assertEqual(["0.025", caption], self.js(
+        self.assertEqual(["0.025", "计算"], self.js(
             f"[{by_id('Text1')}.value, {by_id('Command1')}.textContent]", browser))
         browser.click("Command1")
         browser.click("ABOUT")
@@ -579,8 +584,7 @@ class PageScenarios(unittest.TestCase):
         self.assertEqual("hidden", self.js(f"getComputedStyle({note}).visibility", browser))
         browser.click("Command1")
         self.wait_for(lambda: self.js(f"getComputedStyle({note}).visibility === 'visible'", browser), "the note", browser)
-        texts = description()["texts"]
-        self.assertEqual(texts["not_started"].replace("{title}", description()["title"]) + texts["check_network"],
+        self.assertEqual("Bemvara 尚未启动。请检查网络连接，然后重新载入本页。",
                          self.js(f"{note}.textContent", browser))
 
     def test_a_module_that_fails_to_load_is_reported(self):
@@ -590,16 +594,15 @@ class PageScenarios(unittest.TestCase):
         browser.open(server.url)
         self.wait_for(lambda: self.js("document.querySelector('[role=alert]') !== null", browser), "a note", browser)
         note = self.js("document.getElementById('app').textContent", browser)
-        texts = description()["texts"]
-        self.assertIn(texts["check_network"], note)
-        self.assertIn(texts["start_again"], note)
+        self.assertIn("请检查网络连接，然后重新载入本页。", note)
+        self.assertIn("重新载入", note)
         self.assertIsNone(self.js(f"{by_id('Form1')}", browser))
 
     def test_without_webassembly_the_page_says_so(self):
         browser = self.launch(webassembly=False)
         browser.open(self.server.url)
         self.wait_for(lambda: browser.js("document.querySelector('[role=alert]') !== null"), "a note", browser)
-        self.assertIn(description()["texts"]["no_webassembly"], browser.js("document.getElementById('app').textContent"))
+        self.assertIn("此浏览器不支持 WebAssembly。", browser.js("document.getElementById('app').textContent"))
 
     def test_forced_colours_keep_the_line_and_focus_marks_stand_out(self):
 
@@ -643,7 +646,7 @@ class PageScenarios(unittest.TestCase):
             "parseFloat(getComputedStyle(document.querySelector('.no-script')).fontSize), "
             "+getComputedStyle(document.getElementById('Form1')).opacity, "
             "getComputedStyle(document.getElementById('Command1')).pointerEvents]", browser)
-        self.assertEqual(description()["texts"]["needs_script"],
+        self.assertEqual("本计算器需要启用 JavaScript。",
                          self.js("document.querySelector('.no-script').textContent", browser))
         self.assertTrue(note["top"] < window["bottom"] and note["bottom"] > window["top"], "the note stands over the window")
         self.assertGreaterEqual(font_size, 18)
@@ -670,7 +673,7 @@ class PageScenarios(unittest.TestCase):
 
     def test_a_new_version_is_in_use_by_the_second_visit(self):
         # The new version's button reads differently, as its renderer drew it.
-        first = next(c["text"] for c in description()["controls"] if c["name"] == "Command1")
+        first = "计算"
         changed = first + " 2"
         work = Path(tempfile.mkdtemp(prefix="bemvara-versions-"))
         self.addCleanup(shutil.rmtree, work, True)
@@ -720,8 +723,8 @@ class PageScenarios(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) > 3:
-        SITE, ENGINE, PARTS = sys.argv.pop(1), sys.argv.pop(1), sys.argv.pop(1)
+    if len(sys.argv) > 4:
+        SITE, ENGINE, PARTS, SCENARIOS = sys.argv.pop(1), sys.argv.pop(1), sys.argv.pop(1), sys.argv.pop(1)
     if ENGINE not in browsers.ENGINES:
         sys.exit(f"unknown engine {ENGINE}; one of {', '.join(browsers.ENGINES)}")
     unittest.main(verbosity=2)

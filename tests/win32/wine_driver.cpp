@@ -405,6 +405,20 @@ public:
         if (first >= 0 && end <= client.right) return "yes";
         return "shows " + std::to_string(client.right) + " px of " + std::to_string(first) + ".." + std::to_string(end);
     }
+    // Measured on the screen, where the program has placed the two.
+    std::string level(const std::string& label, const std::string& box) override {
+        RedrawWindow(program_.window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        const auto placed = [&](const std::string& name, int inset) {
+            RECT rect{};
+            GetWindowRect(program_.control(name), &rect);
+            MapWindowPoints(nullptr, program_.window, reinterpret_cast<POINT*>(&rect), 2);
+            return glyph_ink::PixelRect{rect.left + inset, rect.top + inset, rect.right - rect.left - 2 * inset,
+                                        rect.bottom - rect.top - 2 * inset};
+        };
+        // The box's text inside its frame.
+        return glyph_ink::level(capture_client(program_.window), placed(label, 0), placed(box, MulDiv(3, program_.dpi, 96)),
+                                MulDiv(1, program_.dpi, 96));
+    }
     void pause() override {
         Sleep(50);
         pump_messages();

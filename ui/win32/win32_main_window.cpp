@@ -176,7 +176,9 @@ DWORD style_of(ControlKind kind) {
         case ControlKind::text_box: return common | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
         case ControlKind::push_button: return common | WS_TABSTOP | BS_PUSHBUTTON;
         // SS_NOTIFY lets the label see the mouse, which its tooltip needs.
-        case ControlKind::label: return common | SS_LEFT | SS_NOPREFIX | SS_NOTIFY;
+        // SS_CENTERIMAGE centres the line of text, as a box centres its own,
+        // so that a symbol stands on the baseline of the number beside it.
+        case ControlKind::label: return common | SS_LEFT | SS_NOPREFIX | SS_NOTIFY | SS_CENTERIMAGE;
         case ControlKind::line: return common | SS_BLACKRECT;
     }
     return common;
