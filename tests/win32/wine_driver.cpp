@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -326,15 +327,28 @@ public:
         return to_utf8(found);
     }
     std::string title() override { return to_utf8(text_of(program_.window)); }
-    // A box raises a live-region change as its result is set: a screen
-    // reader says the box's symbol, from its name, and the text it holds.
+    // A box raises a live-region change as its result is set; a screen
+    // reader says what MSAA gives for the box that raised it, its name and
+    // its value, word after word (blanks are not said).
     std::string announced() override {
         pump_messages();
         if (!live_region_) return "";
-        const std::string name = this->name(program_.name_of(live_region_));
-        std::string text = to_utf8(text_of(live_region_));
-        text.erase(0, text.find_first_not_of(' '));
-        return name.substr(0, name.find(':')) + ": " + text;
+        IAccessible* accessible = nullptr;
+        VARIANT child{};
+        if (FAILED(AccessibleObjectFromEvent(live_region_, OBJID_CLIENT, CHILDID_SELF, &accessible, &child)))
+            return "(no accessible object)";
+        BSTR name = nullptr;
+        BSTR value = nullptr;
+        accessible->get_accName(child, &name);
+        accessible->get_accValue(child, &value);
+        std::wistringstream words(std::wstring(name ? name : L"") + L" " + (value ? value : L""));
+        std::wstring said;
+        for (std::wstring word; words >> word;) said += (said.empty() ? L"" : L" ") + word;
+        SysFreeString(name);
+        SysFreeString(value);
+        VariantClear(&child);
+        accessible->Release();
+        return to_utf8(said);
     }
     bool ended() override {
         DWORD exit_code = 1;
@@ -511,6 +525,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     const int dpi = _wtoi(argv[2]);
+    CoInitialize(nullptr);  // MSAA's objects are COM's
     const Program program = start(argv[1], dpi);
     check(program.window != nullptr, "the window opens");
     if (program.window) {
@@ -522,5 +537,6 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 4; i < argc; ++i) only.push_back(to_utf8(argv[i]));
     run_scenarios(argv[1], dpi, argv[3], only);
     std::printf("%d passed, %d failed\n", passed, failed);
+    CoUninitialize();
     return failed == 0 && passed > 0 ? 0 : 1;
 }
