@@ -215,6 +215,12 @@ double read_number(std::string_view text) {
     return to_double(number);
 }
 
+bool has_nonzero_digit(std::string_view text) {
+    DecimalNumber number;
+    scan_number(text, number);
+    return number.digit_count > 0;  // leading zeros are never kept
+}
+
 namespace {
 
 constexpr int kSignificantDigits = 15;

@@ -34,6 +34,12 @@ namespace calc {
 // text: digits past the 800th decide only how a tie rounds.
 double read_number(std::string_view text);
 
+// Whether the number `text` begins with, as read_number reads it, has a
+// digit other than 0, so that a text that reads as 0 can be told from 0:
+//   has_nonzero_digit("1E-400") -> true    has_nonzero_digit("0.000") -> false
+//   has_nonzero_digit("abc")    -> false   has_nonzero_digit("-0.5")  -> true
+bool has_nonzero_digit(std::string_view text);
+
 // Writes `value` correctly rounded to 15 significant digits (a tie in the
 // 15th digit goes to the even digit), with a leading blank in
 // the place of a plus sign, no "0" before the point, no trailing zeros.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "calc/number_text.h"
 
@@ -22,6 +23,39 @@ CalcOutcome message(std::string_view name, std::string_view complaint) {
     return {CalcOutcome::Kind::message, std::move(text)};
 }
 
+// A positive double as a fraction in [0.5, 1) times a power of two. Scaling
+// by a power of two is exact, and a product or quotient of two fractions is
+// a normal double, so each step below rounds exactly as the same step on
+// the values does where that stays among the normal doubles, and keeps
+// every digit where that would overflow or lose digits below them.
+struct Scaled {
+    double fraction;
+    int exponent;
+};
+
+Scaled scaled(double value) {
+    int exponent = 0;
+    const double fraction = std::frexp(value, &exponent);
+    return {fraction, exponent};
+}
+
+Scaled times(Scaled a, Scaled b) {
+    Scaled product = scaled(a.fraction * b.fraction);
+    product.exponent += a.exponent + b.exponent;
+    return product;
+}
+
+Scaled over(Scaled a, Scaled b) {
+    Scaled quotient = scaled(a.fraction / b.fraction);
+    quotient.exponent += a.exponent - b.exponent;
+    return quotient;
+}
+
+// Below the least normal double a value has fewer than 15 true digits.
+bool is_normal_positive(double value) {
+    return value >= std::numeric_limits<double>::min() && value <= std::numeric_limits<double>::max();
+}
+
 }  // namespace
 
 CalcOutcome calculate_parameter(std::string_view text_I, std::string_view text_IT,
@@ -40,6 +74,9 @@ CalcOutcome calculate_parameter(std::string_view text_I, std::string_view text_I
     std::array<double, 4> values{};
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const double value = read_number(inputs[i].text);
+        // A positive number too small for a double reads as 0; it is not 0.
+        if (value == 0.0 && !std::signbit(value) && has_nonzero_digit(inputs[i].text))
+            return message(inputs[i].name, kOutOfRange);
         if (value <= 0.0) return message(inputs[i].name, kNotPositive);
         if (std::isinf(value)) return message(inputs[i].name, kOutOfRange);
         values[i] = value;
@@ -48,12 +85,17 @@ CalcOutcome calculate_parameter(std::string_view text_I, std::string_view text_I
 
     // Left to right, each step rounded to a double, so the last digit shown
     // is the one engineers get from the formula worked in this order.
-    double r = kCoefficient * I;
-    r = r * b;
-    r = r * b;
-    r = r / IT;
-    r = r / l;
-    if (std::isinf(r) || r == 0.0) return message("弯矩参数r", kOutOfRange);
+    Scaled scaled_r = times(scaled(kCoefficient), scaled(I));
+    scaled_r = times(scaled_r, scaled(b));
+    scaled_r = times(scaled_r, scaled(b));
+    scaled_r = over(scaled_r, scaled(IT));
+    scaled_r = over(scaled_r, scaled(l));
+    const double r = std::ldexp(scaled_r.fraction, scaled_r.exponent);
+    if (!is_normal_positive(r)) return message("弯矩参数r", kOutOfRange);
+    // An input below the normal doubles was read with digits lost, and so
+    // would r be shown.
+    for (std::size_t i = 0; i < inputs.size(); ++i)
+        if (!is_normal_positive(values[i])) return message(inputs[i].name, kOutOfRange);
     return {CalcOutcome::Kind::result, write_number(r)};
 }
 

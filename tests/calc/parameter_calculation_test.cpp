@@ -55,4 +55,11 @@ TEST(CalculateParameter, NamesOnlyTheFirstInputThatIsNotPositive) { expect_outco
 // problem; the program never ends over them.
 TEST(CalculateParameter, ReportsValuesBeyondTheDoubleRange) { expect_outcomes("beyond range"); }
 
+// Positive, however many zeros stand before its digits.
+TEST(CalculateParameter, APositiveTextThatReadsAsZeroIsOutOfRange) {
+    const std::string tiny = "0." + std::string(5000, '0') + "25";
+    EXPECT_EQ("抗弯惯性矩I超出数值范围", calculate_parameter(tiny, "1", "1", "1").text);
+    EXPECT_EQ("计算跨径l不可能小于等于0", calculate_parameter("1", "1", "1", "0." + std::string(5000, '0')).text);
+}
+
 }  // namespace

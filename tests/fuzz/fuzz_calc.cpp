@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -67,13 +68,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(!outcome.text.empty(), "the outcome has a text");
     if (outcome.kind == calc::CalcOutcome::Kind::message) {
         // The first input that fails names itself; one that reads as a
-        // usable number is never blamed.
+        // usable number (a normal double above zero) is never blamed.
         static constexpr std::string_view names[] = {"抗弯惯性矩I", "抗扭惯性矩IT", "梁或板宽b", "计算跨径l"};
         std::size_t blamed = 0;
         while (blamed < 4 && !outcome.text.starts_with(names[blamed])) ++blamed;
         if (blamed < 4) {
             const double value = calc::read_number(texts[blamed]);
-            check(!(value > 0 && std::isfinite(value)), "a message blames an input that fails");
+            const bool usable = value >= std::numeric_limits<double>::min() && std::isfinite(value);
+            check(!usable, "a message blames an input that fails");
             for (std::size_t i = 0; i < blamed; ++i) {
                 const double earlier = calc::read_number(texts[i]);
                 check(earlier > 0 && std::isfinite(earlier), "only the first failing input is blamed");
@@ -84,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (outcome.kind == calc::CalcOutcome::Kind::result) {
         const double r = calc::read_number(outcome.text);
-        check(std::isfinite(r) && r > 0, "a result is a finite positive number");
+        check(std::isfinite(r) && r >= std::numeric_limits<double>::min(), "a result is a normal positive number");
         check(outcome.text[0] == ' ', "a result is written without a sign");
     }
     return 0;
