@@ -16,11 +16,11 @@ constexpr double kCoefficient = 5.8;
 constexpr std::string_view kNotPositive = "不可能小于等于0";
 constexpr std::string_view kOutOfRange = "超出数值范围";
 
-CalcOutcome message(std::string_view name, std::string_view complaint) {
+CalcOutcome message(std::string_view name, std::string_view complaint, int input = -1) {
     std::string text;
     text.reserve(name.size() + complaint.size());
     text.append(name).append(complaint);
-    return {CalcOutcome::Kind::message, std::move(text)};
+    return {CalcOutcome::Kind::message, std::move(text), input};
 }
 
 // A positive double as a fraction in [0.5, 1) times a power of two. Scaling
@@ -75,10 +75,11 @@ CalcOutcome calculate_parameter(std::string_view text_I, std::string_view text_I
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const double value = read_number(inputs[i].text);
         // A positive number too small for a double reads as 0; it is not 0.
+        const int input = static_cast<int>(i);
         if (value == 0.0 && !std::signbit(value) && has_nonzero_digit(inputs[i].text))
-            return message(inputs[i].name, kOutOfRange);
-        if (value <= 0.0) return message(inputs[i].name, kNotPositive);
-        if (std::isinf(value)) return message(inputs[i].name, kOutOfRange);
+            return message(inputs[i].name, kOutOfRange, input);
+        if (value <= 0.0) return message(inputs[i].name, kNotPositive, input);
+        if (std::isinf(value)) return message(inputs[i].name, kOutOfRange, input);
         values[i] = value;
     }
     const auto [I, IT, b, l] = values;
@@ -95,8 +96,8 @@ CalcOutcome calculate_parameter(std::string_view text_I, std::string_view text_I
     // An input below the normal doubles was read with digits lost, and so
     // would r be shown.
     for (std::size_t i = 0; i < inputs.size(); ++i)
-        if (!is_normal_positive(values[i])) return message(inputs[i].name, kOutOfRange);
-    return {CalcOutcome::Kind::result, write_number(r)};
+        if (!is_normal_positive(values[i])) return message(inputs[i].name, kOutOfRange, static_cast<int>(i));
+    return {CalcOutcome::Kind::result, write_number(r), -1};
 }
 
 }  // namespace calc

@@ -11,6 +11,9 @@ struct CalcOutcome {
     enum class Kind { message, result };
     Kind kind;
     std::string text;  // UTF-8: the message for the user, or the result text
+    // The input a message is about, counted from 0 in the order I, IT, b,
+    // l; -1 for a message about r, or a result.
+    int input = -1;
 };
 
 // Reads the four box texts in the order I, IT, b, l and stops at the first

@@ -270,10 +270,14 @@ std::pair<std::size_t, std::size_t> double_click_run(const Behaviour& behaviour,
 void on_command1_clicked(View& view) {
     const calc::CalcOutcome outcome =
         calc::calculate_parameter(view.text("Text1"), view.text("Text2"), view.text("Text3"), view.text("Text4"));
-    if (outcome.kind == calc::CalcOutcome::Kind::message)
-        view.show_message(outcome.text);
-    else
+    if (outcome.kind == calc::CalcOutcome::Kind::result) {
         view.set_text("Text5", outcome.text);
+        return;
+    }
+    view.show_message(outcome.text);
+    // The user goes on where the message points: in the box it names.
+    static constexpr std::string_view kInputBoxes[] = {"Text1", "Text2", "Text3", "Text4"};
+    if (outcome.input >= 0 && outcome.input < 4) view.focus_selected(kInputBoxes[outcome.input]);
 }
 
 void on_exit_chosen(View& view) { view.end_program(); }

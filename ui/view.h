@@ -19,6 +19,11 @@ public:
     // returns once the user has dismissed it.
     virtual void show_message(std::string_view text) = 0;
 
+    // Gives the box the keyboard focus with its whole text selected, ready
+    // to be typed over. Called after show_message: where a message cannot
+    // block the caller (a page's), the focus goes there once it is dismissed.
+    virtual void focus_selected(std::string_view control) = 0;
+
     // Ends the program at once, asking nothing.
     virtual void end_program() = 0;
 };

@@ -27,12 +27,14 @@ public:
         texts.at(std::string(control)) = text;
     }
     void show_message(std::string_view text) override { messages.emplace_back(text); }
+    void focus_selected(std::string_view control) override { focused.emplace_back(control); }
     void end_program() override { ++ends; }
 
     std::map<std::string, std::string> texts;
     mutable std::vector<std::string> reads;
     std::vector<std::string> writes;
     std::vector<std::string> messages;
+    std::vector<std::string> focused;
     int ends = 0;
 };
 
@@ -48,16 +50,20 @@ struct CalculateCase {
     std::map<std::string, std::string> typed;
     const char* text5_after;
     const char* message;  // nullptr: none
+    const char* focused;  // where the focus goes after the message; nullptr: stays
 };
 
 TEST(Command1Clicked, FillsText5OrShowsTheMessage) {
     const CalculateCase cases[] = {
-        {"initial texts", {}, " .453125", nullptr},
-        {"cleared Text1 keeps Text5", {{"Text1", ""}, {"Text5", "old"}}, "old", "抗弯惯性矩I不可能小于等于0"},
-        {"span typed as zero", {{"Text4", "0"}}, "", "计算跨径l不可能小于等于0"},
-        {"typed result is overwritten", {{"Text5", "typed by hand"}}, " .453125", nullptr},
-        {"Text5 is never an input", {{"Text5", "0"}, {"Text3", "2"}}, " 1.8125", nullptr},
-        {"too large a width", {{"Text3", "1e999"}}, "", "梁或板宽b超出数值范围"},
+        {"initial texts", {}, " .453125", nullptr, nullptr},
+        {"cleared Text1 keeps Text5", {{"Text1", ""}, {"Text5", "old"}}, "old", "抗弯惯性矩I不可能小于等于0", "Text1"},
+        {"span typed as zero", {{"Text4", "0"}}, "", "计算跨径l不可能小于等于0", "Text4"},
+        {"typed result is overwritten", {{"Text5", "typed by hand"}}, " .453125", nullptr, nullptr},
+        {"Text5 is never an input", {{"Text5", "0"}, {"Text3", "2"}}, " 1.8125", nullptr, nullptr},
+        {"too large a width", {{"Text3", "1e999"}}, "", "梁或板宽b超出数值范围", "Text3"},
+        {"IT not above zero", {{"Text2", "-1"}}, "", "抗扭惯性矩IT不可能小于等于0", "Text2"},
+        {"r beyond the doubles names no box", {{"Text1", "1e300"}, {"Text3", "1e300"}}, "", "弯矩参数r超出数值范围",
+         nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -78,6 +84,7 @@ TEST(Command1Clicked, FillsText5OrShowsTheMessage) {
             EXPECT_TRUE(view.messages.empty());
             EXPECT_EQ(std::vector<std::string>{"Text5"}, view.writes);
         }
+        EXPECT_EQ(c.focused ? std::vector<std::string>{c.focused} : std::vector<std::string>{}, view.focused);
         EXPECT_EQ(0, view.ends);
         EXPECT_EQ(0, std::count(view.reads.begin(), view.reads.end(), "Text5"));
     }

@@ -291,6 +291,14 @@ void QtMainWindow::show_message(std::string_view text) {
     }
 }
 
+void QtMainWindow::focus_selected(std::string_view control) {
+    auto* box = findChild<QLineEdit*>(to_qstring(control));
+    if (!box) return;
+    activateWindow();
+    box->setFocus(Qt::OtherFocusReason);
+    box->selectAll();
+}
+
 void QtMainWindow::end_program() {
     close();
     QApplication::quit();

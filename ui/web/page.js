@@ -13,6 +13,7 @@
   let module = null;
   const waiting = [];  // calls for the module, in the order the user made them
   let lastFocused = document.activeElement;  // the control to give the focus back to
+  let focusAfterMessage = null;  // the box the open message names
 
   function element(tag, properties, children) {
     const made = document.createElement(tag);
@@ -50,17 +51,27 @@
     showMessage(text) {
       const dialog = document.getElementById('message');
       const returnTo = document.activeElement;
+      focusAfterMessage = null;
       document.getElementById('message-text').textContent = text;
       // The close event comes a task after the message has gone: by then the
       // browser may have put the focus back itself, or the user moved it on.
-      // Only a focus left nowhere, or still in the message, is given back.
+      // Only a focus left nowhere, still in the message, or put back where it
+      // was, goes to the box the message names; only a lost one goes back.
       dialog.addEventListener('close', () => {
         const now = document.activeElement;
         const lost = !now || now === document.body || dialog.contains(now);
-        if (lost && returnTo && returnTo.isConnected) returnTo.focus();
+        if (focusAfterMessage && (lost || now === returnTo)) selectForTyping(focusAfterMessage);
+        else if (lost && returnTo && returnTo.isConnected) returnTo.focus();
+        focusAfterMessage = null;
       }, { once: true });
       dialog.showModal();
       document.getElementById('message-ok').focus();
+    },
+    focusSelected(name) {
+      const box = document.getElementById(name);
+      if (!box) return;
+      if (document.getElementById('message').open) focusAfterMessage = box;
+      else selectForTyping(box);
     },
     endProgram() {
       // Browsers let a page close only a window that a script opened, or an
@@ -71,6 +82,11 @@
       replaceWindow(texts.ended);
     },
   };
+
+  function selectForTyping(box) {
+    box.focus();
+    if ('select' in box) box.select();
+  }
 
   // Puts a note where the window was, with a button that loads the page again.
   function replaceWindow(lines, role) {

@@ -1,4 +1,4 @@
-// The view's four operations, imported by the module. They hand over to the
+// The view's five operations, imported by the module. They hand over to the
 // functions the page passes in as `view` when it creates the module.
 mergeInto(LibraryManager.library, {
   bemvara_view_text__deps: ['malloc'],
@@ -15,6 +15,9 @@ mergeInto(LibraryManager.library, {
   },
   bemvara_view_show_message: function (text, textLength) {
     Module['view']['showMessage'](UTF8ToString(text, textLength));
+  },
+  bemvara_view_focus_selected: function (name, nameLength) {
+    Module['view']['focusSelected'](UTF8ToString(name, nameLength));
   },
   bemvara_view_end_program: function () {
     Module['view']['endProgram']();

@@ -1,5 +1,5 @@
 // The WebAssembly module behind the page: it runs the handlers, and its
-// view is four functions that the page supplies (view_imports.js). The page
+// view is five functions that the page supplies (view_imports.js). The page
 // was drawn from the same description when the site was built.
 #include <cstdint>
 #include <cstdlib>
@@ -16,6 +16,7 @@ char* bemvara_view_text(const char* name, std::size_t name_length);
 void bemvara_view_set_text(const char* name, std::size_t name_length, const char* text, std::size_t text_length,
                            const char* said, std::size_t said_length);
 void bemvara_view_show_message(const char* text, std::size_t text_length);
+void bemvara_view_focus_selected(const char* name, std::size_t name_length);
 void bemvara_view_end_program();
 }
 
@@ -41,6 +42,9 @@ public:
     // handler follows its message, so returning at once changes nothing the
     // user can see: the page is unusable until the dialog is dismissed.
     void show_message(std::string_view text) override { bemvara_view_show_message(text.data(), text.size()); }
+    void focus_selected(std::string_view control) override {
+        bemvara_view_focus_selected(control.data(), control.size());
+    }
     void end_program() override { bemvara_view_end_program(); }
 };
 

@@ -569,6 +569,13 @@ void Win32MainWindow::show_message(std::string_view text) {
     ok_caption = nullptr;
 }
 
+void Win32MainWindow::focus_selected(std::string_view name) {
+    const HWND box = control(name);
+    if (!box) return;
+    SetFocus(box);
+    SendMessageW(box, EM_SETSEL, 0, -1);
+}
+
 void Win32MainWindow::end_program() {
     if (window_) DestroyWindow(window_);
 }

@@ -30,6 +30,7 @@ public:
     std::string text(std::string_view control) const override;
     void set_text(std::string_view control, std::string_view text) override;
     void show_message(std::string_view text) override;
+    void focus_selected(std::string_view control) override;
     void end_program() override;
 
 private:
