@@ -494,6 +494,19 @@ void check_labels_precede_boxes(const Program& program) {
     }
 }
 
+// 计算, which Enter presses from any box, is drawn as the default button,
+// and the dialog manager is told so, which keeps it drawn so as the focus
+// moves.
+void check_default_button(const Program& program) {
+    const HWND button = program.control("Command1");
+    const LONG style = GetWindowLongW(button, GWL_STYLE);
+    check((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON, "计算 is drawn as the default button");
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(program.window, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+    check(HIWORD(answer) == DC_HASDEFID && LOWORD(answer) == GetDlgCtrlID(button),
+          "the dialog manager is told 计算 is the default");
+}
+
 // Each shared scenario on a program started afresh.
 void run_scenarios(const wchar_t* path, int dpi, const std::wstring& log, const std::vector<std::string>& only) {
     for (const scenarios::Scenario& scenario : scenarios::read(BEMVARA_TABLES_DIR "/behaviour.txt")) {
@@ -531,6 +544,7 @@ int wmain(int argc, wchar_t** argv) {
     if (program.window) {
         check_glyphs(program);
         check_labels_precede_boxes(program);
+        check_default_button(program);
     }
     stop(program);
     std::vector<std::string> only;

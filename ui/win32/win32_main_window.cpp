@@ -309,6 +309,13 @@ LRESULT Win32MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_ACTIVATE:
             if (on_activate(wparam)) return 0;
             break;
+        // The dialog manager asks which button Enter presses, to draw it as
+        // the default one wherever the focus is and to press it on Enter.
+        case DM_GETDEFID:
+            if (const Control* button = find_control(description_, description_.behaviour.enter_clicks))
+                if (const auto id = control_id(description_, button->name))
+                    return MAKELRESULT(*id, DC_HASDEFID);
+            return 0;
         case WM_DESTROY:
             on_destroy();
             return 0;
@@ -435,8 +442,11 @@ void Win32MainWindow::create_controls() {
     for (std::size_t index : order) {
         const Control& each = description_.controls[index];
         const DWORD ex_style = each.kind == ControlKind::text_box ? WS_EX_CLIENTEDGE : 0;
+        // The button Enter presses is drawn as the default one.
+        const DWORD style = style_of(each.kind) |
+                            (each.name == description_.behaviour.enter_clicks ? BS_DEFPUSHBUTTON : 0);
         const HWND created = CreateWindowExW(
-            ex_style, window_class_of(each.kind), to_wide(each.text).c_str(), style_of(each.kind), 0, 0, 0, 0,
+            ex_style, window_class_of(each.kind), to_wide(each.text).c_str(), style, 0, 0, 0, 0,
             window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(*control_id(description_, each.name))),
             instance_, nullptr);
         controls_[index] = created;
