@@ -35,6 +35,42 @@ const std::vector<scenarios::Scenario>& behaviour() {
 
 // The scenarios' keys and clicks as Qt's test functions send them, and
 // what the window shows read off its widgets.
+// Sets `painted` when the widget has been painted.
+class PaintWatch : public QObject {
+public:
+    PaintWatch(QWidget* widget, bool& painted) : widget_(widget), painted_(painted) { widget->installEventFilter(this); }
+    ~PaintWatch() override { widget_->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) painted_ = true;
+        return false;
+    }
+
+private:
+    QWidget* widget_;
+    bool& painted_;
+};
+
+// Maximizes `window` as a title bar's button does, then restores it: it
+// must grow, then take its size again, and draw frames at each size.
+bool maximize_and_restore(QWidget* window, QWidget* painted_part) {
+    const auto frames_drawn = [painted_part] {
+        for (int frame = 0; frame < 3; ++frame) {
+            bool painted = false;
+            PaintWatch watch(painted_part, painted);
+            painted_part->update();
+            if (!QTest::qWaitFor([&] { return painted; }, 5000)) return false;
+        }
+        return true;
+    };
+    const QSize normal = window->size();
+    window->windowHandle()->setWindowStates(Qt::WindowMaximized);
+    if (!QTest::qWaitFor([&] { return window->width() > normal.width() && window->height() > normal.height(); }, 5000) ||
+        !frames_drawn())
+        return false;
+    window->windowHandle()->setWindowStates(Qt::WindowNoState);
+    return QTest::qWaitFor([&] { return window->size() == normal; }, 5000) && frames_drawn();
+}
+
 class QtDriver : public scenarios::Driver {
 public:
     explicit QtDriver(ui::qt::QtMainWindow& window) : window_(window) {}
@@ -225,16 +261,27 @@ private slots:
     // Wayland compositor ends a client whose maximized window keeps another
     // size: the window grows, its controls stay put, and it takes its one
     // size again when given back.
-    void survives_a_maximize_request() {
+    // Qt's title bar on Wayland offers maximize on every window, and a
+    // compositor ends a client whose maximized window is not the size it
+    // gave. Under Weston (tests/linux/under-weston) a misstep ends the
+    // program; here, the window grows with its controls in place and takes
+    // its one size again, frames drawn at each size.
+    void survives_maximize_and_restore() {
         const QRect client = window_->centralWidget()->geometry();
-        const QSize normal = window_->size();
-        window_->windowHandle()->setWindowStates(Qt::WindowMaximized);  // what the button does
-        QTRY_VERIFY(window_->width() > normal.width() && window_->height() > normal.height());
-        QTest::qWait(300);  // a frame or two at the new size, which the compositor checks
+        QVERIFY(maximize_and_restore(window_.get(), window_->centralWidget()));
         QCOMPARE(window_->centralWidget()->geometry(), client);
-        window_->windowHandle()->setWindowStates(Qt::WindowNoState);
-        QTRY_COMPARE(window_->size(), normal);
         QCOMPARE(window_->minimumSize(), window_->maximumSize());
+        QCOMPARE(find<QLineEdit>("Text1")->text(), QStringLiteral("0.025"));
+    }
+    void a_message_survives_maximize_and_restore() {
+        bool survived = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            survived = box && maximize_and_restore(box, box);
+            if (box) box->accept();
+        });
+        window_->show_message("帮助");
+        QVERIFY(survived);
     }
 
     void command1_caption_font() {

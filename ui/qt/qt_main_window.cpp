@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/qt/one_size_window.h"
 #include "ui/qt/qt_accessibility.h"
 #include "ui/qt/twips.h"
 
@@ -146,26 +147,7 @@ QtMainWindow::QtMainWindow(const WindowDescription& description) : description_(
     // decides from the sizes the first frame carries whether to offer
     // maximize.
     layout()->activate();
-}
-
-void QtMainWindow::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (following_window_states_ || !windowHandle()) return;
-    following_window_states_ = true;
-    connect(windowHandle(), &QWindow::windowStateChanged, this,
-            [this](Qt::WindowState state) { follow_window_states(state); });
-}
-
-// Some title bars offer maximize whatever the window's flags say (Qt's own
-// on Wayland does), and a Wayland compositor ends a client whose maximized
-// window is not exactly the size it gave. So a window asked to fill the
-// screen may grow, its controls staying where they are, and takes its one
-// size again when given back.
-void QtMainWindow::follow_window_states(Qt::WindowState state) {
-    const bool filling = state == Qt::WindowMaximized || state == Qt::WindowFullScreen;
-    layout()->setSizeConstraint(filling ? QLayout::SetMinimumSize : QLayout::SetFixedSize);
-    if (filling) setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    layout()->activate();
+    new OneSizeWindow(this);
 }
 
 QWidget* QtMainWindow::create_control(const Control& control, QWidget* client) {
@@ -284,6 +266,7 @@ void QtMainWindow::show_message(std::string_view text) {
     ok->setText(to_qstring(description_.texts.message_ok));
     ok->setIcon(QIcon());  // some styles put a tick on it
     box.setDefaultButton(QMessageBox::Ok);
+    new OneSizeWindow(&box);
     box.exec();
     if (focused) {
         activateWindow();

@@ -22,17 +22,12 @@ public:
     void focus_selected(std::string_view control) override;
     void end_program() override;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
-    void follow_window_states(Qt::WindowState state);
     void build_controls(QWidget* client);
     void build_menus();
     QWidget* create_control(const Control& control, QWidget* client);
 
     const WindowDescription& description_;
-    bool following_window_states_ = false;
     Announcer* announcer_ = nullptr;
 };
 
