@@ -90,6 +90,15 @@ protected:
         QLineEdit::focusOutEvent(event);
     }
     void focusInEvent(QFocusEvent* event) override {
+        // Selecting all of nothing still moves the caret, and a caret that
+        // moves before the focus is announced makes Orca take the focus as
+        // come already and say nothing of the box: so an empty box selects
+        // nothing.
+        if (text().isEmpty() && event->reason() != Qt::MenuBarFocusReason) {
+            QFocusEvent plain(event->type(), Qt::OtherFocusReason);
+            QLineEdit::focusInEvent(&plain);
+            return;
+        }
         QLineEdit::focusInEvent(event);
         if (event->reason() == Qt::MenuBarFocusReason && kept_.first >= 0) setSelection(kept_.first, kept_.second);
         kept_ = {-1, 0};
