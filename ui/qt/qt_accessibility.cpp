@@ -13,9 +13,26 @@ namespace {
 
 constexpr char kFoldedIntoName[] = "bemvara_folded_into_name";
 
+// Qt 6.4 gives screen readers places in its own pixels, which a scale
+// factor (QT_SCALE_FACTOR=2) makes half the screen's: a magnifier, or
+// Orca's mouse review, would point beside the box. Our interfaces give
+// screen pixels. (Measured by tests/linux/accessible-places, which fails
+// should a newer Qt scale them itself.)
+QRect on_screen(const QWidget* widget, const QRect& place) {
+    const qreal scale = widget->devicePixelRatioF();
+    const QPoint corner(qRound(place.x() * scale), qRound(place.y() * scale));
+    return {corner, QPoint(qRound((place.x() + place.width()) * scale), qRound((place.y() + place.height()) * scale)) -
+                        QPoint(1, 1)};
+}
+QPoint from_screen(const QWidget* widget, const QPoint& point) {
+    const qreal scale = widget->devicePixelRatioF();
+    return {qRound(point.x() / scale), qRound(point.y() / scale)};
+}
+
 class FoldedLabel : public QAccessibleWidget {
 public:
     explicit FoldedLabel(QWidget* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+    QRect rect() const override { return on_screen(widget(), QAccessibleWidget::rect()); }
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
         state.invisible = true;
@@ -32,6 +49,7 @@ class BoxAccessible : public QAccessibleWidget,
                       public QAccessibleEditableTextInterface {
 public:
     explicit BoxAccessible(QLineEdit* box) : QAccessibleWidget(box, QAccessible::EditableText) {}
+    QRect rect() const override { return on_screen(widget(), QAccessibleWidget::rect()); }
 
     void* interface_cast(QAccessible::InterfaceType type) override {
         if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
@@ -91,10 +109,10 @@ public:
         const QString text = box()->text();
         const QPoint at(contents.x() + 2 + metrics.horizontalAdvance(text.left(offset)),
                         contents.y() + (contents.height() - metrics.height() + 1) / 2);
-        return {box()->mapToGlobal(at), QSize(metrics.horizontalAdvance(text.mid(offset, 1)), metrics.height())};
+        return on_screen(box(), {box()->mapToGlobal(at), QSize(metrics.horizontalAdvance(text.mid(offset, 1)), metrics.height())});
     }
     int offsetAtPoint(const QPoint& point) const override {
-        return box()->cursorPositionAt(box()->mapFromGlobal(point));
+        return box()->cursorPositionAt(box()->mapFromGlobal(from_screen(box(), point)));
     }
     void scrollToSubstring(int, int end) override { box()->setCursorPosition(end); }
 
@@ -113,6 +131,7 @@ private:
 class Notification : public QAccessibleWidget {
 public:
     explicit Notification(QWidget* announcer) : QAccessibleWidget(announcer, QAccessible::Notification) {}
+    QRect rect() const override { return on_screen(widget(), QAccessibleWidget::rect()); }
 };
 
 QAccessibleInterface* factory(const QString&, QObject* object) {
