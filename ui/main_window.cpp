@@ -89,6 +89,8 @@ constexpr Texts kTexts{
     .no_webassembly = "此浏览器不支持 WebAssembly。",
     .module_missing = "程序文件未能载入。",
     .module_failed = "程序文件未能载入（{error}）。",
+    .webassembly_forbidden = "本网站的内容安全策略（Content-Security-Policy）不允许运行 WebAssembly。",
+    .tell_host = "请告知网站管理员：script-src 须含 'wasm-unsafe-eval'。",
     .update_browser = "请用较新版本的 Chrome、Edge、Firefox 或 Safari 打开本页。",
     .check_network = "请检查网络连接，然后重新载入本页。",
     .needs_script = "本计算器需要启用 JavaScript。",

@@ -114,6 +114,8 @@ struct Texts {
     std::string_view no_webassembly;
     std::string_view module_missing;
     std::string_view module_failed;
+    std::string_view webassembly_forbidden;  // by the host's Content-Security-Policy
+    std::string_view tell_host;
     std::string_view update_browser;
     std::string_view check_network;
     std::string_view needs_script;

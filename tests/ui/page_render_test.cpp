@@ -45,7 +45,8 @@ TEST(PageRender, EveryScreenGetsOneLayout) {
 
 TEST(PageRender, MarkupEscapesTextAndStartsOnTheFirstBox) {
     const std::string markup = ui::web::window_markup(ui::main_window());
-    EXPECT_NE(std::string::npos, markup.find("id=\"Text1\" class=\"text-box\" value=\"0.025\""));
+    EXPECT_NE(std::string::npos, markup.find("id=\"Text1\" class=\"text-box\" value=\"\" placeholder=\"0.025\""));
+    EXPECT_NE(std::string::npos, markup.find("id=\"Text2\" class=\"text-box\" value=\"0.016\""));
     EXPECT_NE(std::string::npos, markup.find("aria-describedby=\"Text1-hint\" autofocus form=\"early-form\">"));
     // Until the page's script runs, a click on 计算 (or Enter in a box)
     // closes the early form's dialog, which keeps it for the script.

@@ -69,6 +69,7 @@ class Server:
         # (content type, [(header, value)]) for what is under /downloads/,
         # as the host sends them; else as http.server guesses.
         self.download_headers = None
+        self.page_headers = []  # (header, value) sent with the page itself
         self.log = []                # (path, status)
         self.port = free_port()
         self.url = f"http://127.0.0.1:{self.port}/"
@@ -121,6 +122,8 @@ class Server:
 
             def end_headers(self):
                 for header, value in server.download_headers[1] if self.is_download() else []:
+                    self.send_header(header, value)
+                for header, value in server.page_headers if self.path.split("?")[0] in ("/", "/index.html") else []:
                     self.send_header(header, value)
                 if getattr(self, "gzip", False):
                     self.send_header("Content-Encoding", "gzip")

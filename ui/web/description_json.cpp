@@ -198,6 +198,8 @@ std::string description_json(const WindowDescription& window) {
     json.key("no_webassembly").value(window.texts.no_webassembly);
     json.key("module_missing").value(window.texts.module_missing);
     json.key("module_failed").value(window.texts.module_failed);
+    json.key("webassembly_forbidden").value(window.texts.webassembly_forbidden);
+    json.key("tell_host").value(window.texts.tell_host);
     json.key("update_browser").value(window.texts.update_browser);
     json.key("check_network").value(window.texts.check_network);
     json.key("needs_script").value(window.texts.needs_script);

@@ -339,6 +339,13 @@
     for (const call of waiting.splice(0)) call(module);
   }
 
+  // A host whose policy forbids WebAssembly is named as the cause, not the
+  // network; the browser reports the violation before the compile fails.
+  let forbidden = false;
+  document.addEventListener('securitypolicyviolation', (event) => {
+    if (/wasm|eval/.test(`${event.blockedURI} ${event.violatedDirective}`)) forbidden = true;
+  });
+
   // The module travels at the end of the page, as text: it came with the
   // page, so it needs no round trip of its own, and it is compiled as soon
   // as this script runs, while the module's glue may still be arriving.
@@ -355,8 +362,14 @@
   function instantiateWasm(imports, receiveInstance) {
     compiling
       .then((compiled) => WebAssembly.instantiate(compiled, imports))
-      .then((instance) => receiveInstance(instance),
-        (error) => cannotStart(fill(texts.module_failed, { error: error.message }), texts.check_network));
+      .then((instance) => receiveInstance(instance), (error) => setTimeout(() => {
+        // A task later: the violation's event is queued as the compile fails.
+        if (forbidden || /Content.Security.Policy|CSP|unsafe-eval/i.test(error.message)) {
+          cannotStart(texts.webassembly_forbidden, texts.tell_host);
+        } else {
+          cannotStart(fill(texts.module_failed, { error: error.message }), texts.check_network);
+        }
+      }));
     return {};
   }
 
@@ -364,6 +377,16 @@
   // script ran submitted the early form, which closed its dialog: it is
   // answered now, with the values the boxes hold. From here on the button
   // and the boxes answer to this script alone.
+  // The first box's value came as a placeholder, so that keys typed before
+  // this script ran replaced it; untyped, it becomes the value now.
+  let typedEarly = false;
+  for (const box of document.querySelectorAll('.client input[placeholder]')) {
+    if (box.value === '') box.value = box.placeholder;
+    else typedEarly = true;
+    box.defaultValue = box.placeholder;
+    box.removeAttribute('placeholder');
+  }
+
   const early = document.getElementById('early');
   const clickedEarly = early !== null && !early.open;
   if (early) early.remove();  // an open dialog of its own, which the message's code would count
@@ -380,7 +403,7 @@
   // user has already gone elsewhere, or typed, nothing is taken from them.
   const first = focusableControls()[0];
   const now = document.activeElement;
-  const untouched = now === first && first.value === first.defaultValue && first.selectionStart === first.selectionEnd;
+  const untouched = now === first && !typedEarly;
   if (!now || now === document.body || untouched) {
     focusFromKeyboard(first);
   } else {

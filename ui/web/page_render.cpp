@@ -94,13 +94,19 @@ std::string control_markup(const WindowDescription& window, const Control& contr
     if (!control.tooltip.empty()) attributes += " title=\"" + escaped(control.tooltip) + "\"";
     switch (control.kind) {
         case ControlKind::text_box: {
-            std::string made = "<input type=\"text\" " + attributes + " value=\"" + escaped(control.text) +
+            // The box that holds the focus at start shows its first value as
+            // a placeholder, drawn as a value, until the page's script makes
+            // it one: keys typed before then replace it, as they replace the
+            // selected value after.
+            const bool starts_focused = &control == first_focus;
+            std::string made = "<input type=\"text\" " + attributes +
+                               (starts_focused ? " value=\"\" placeholder=\"" : " value=\"") + escaped(control.text) +
                                "\" maxlength=\"" + std::to_string(kMaxTextLength) +
                                "\" autocomplete=\"off\" spellcheck=\"false\" inputmode=\"decimal\"";
             if (const std::string label = accessible_name(window, control); !label.empty())
                 made += " aria-label=\"" + escaped(label) + "\"";
             if (!control.hint.empty()) made += " aria-describedby=\"" + name + "-hint\"";
-            if (&control == first_focus) made += " autofocus";
+            if (starts_focused) made += " autofocus";
             made += " form=\"" + std::string(kEarlyForm) + "\">";
             if (!control.hint.empty()) made += "<span id=\"" + name + "-hint\" hidden>" + escaped(control.hint) + "</span>";
             return made;
