@@ -48,6 +48,13 @@ Step parse_expect(std::string line) {
 }
 
 Step parse_step(std::string line) {
+    for (const char* kind : {"desktop", "page"}) {
+        const std::string prefix = std::string(kind) + ": ";
+        if (line.rfind(prefix, 0) != 0) continue;
+        Step step = parse_step(line.substr(prefix.size()));
+        step.only = kind;
+        return step;
+    }
     Step step;
     step.op = take_word(line);
     if (step.op == "expect") return parse_expect(line);
@@ -140,7 +147,8 @@ std::string to_json(const std::vector<Scenario>& all) {
             const Step& s = scenario.steps[i];
             out += (i ? ", " : "") + std::string("{\"op\": ") + json_string(s.op) + ", \"what\": " + json_string(s.what) +
                    ", \"target\": " + json_string(s.target) + ", \"text\": " + json_string(s.text) +
-                   ", \"box\": " + json_string(s.box) + ", \"x\": " + std::to_string(s.x) +
+                   ", \"box\": " + json_string(s.box) + ", \"only\": " + json_string(s.only) +
+                   ", \"x\": " + std::to_string(s.x) +
                    ", \"y\": " + std::to_string(s.y) + "}";
         }
         out += "]}";
@@ -149,6 +157,7 @@ std::string to_json(const std::vector<Scenario>& all) {
 }
 
 std::string run_step(Driver& driver, const Step& step, int tries) {
+    if (!step.only.empty() && step.only != driver.kind()) return {};
     if (step.op == "key") {
         driver.key(step.target);
     } else if (step.op == "type") {

@@ -16,6 +16,7 @@ struct Step {
     std::string target;  // a control's or menu item's name, or the key
     std::string text;    // what is typed or set, or what a check wants to see
     std::string box;     // level: the box whose text the label stands beside
+    std::string only;    // "desktop" or "page": the one kind of front end the step is for
     int x = 0;           // double-click: the character; on-top: the point in twips
     int y = 0;
 };
@@ -29,7 +30,7 @@ struct Scenario {
 std::vector<Scenario> read(const std::string& path);
 
 // The scenarios as JSON, for a driver in another language: a list of
-// {"name", "steps": [{"op", "what", "target", "text", "box", "x", "y"}]}.
+// {"name", "steps": [{"op", "what", "target", "text", "box", "only", "x", "y"}]}.
 std::string to_json(const std::vector<Scenario>& all);
 
 // An open message box as the user sees it.
@@ -77,6 +78,9 @@ public:
     // What the window last gave screen readers to say of its own accord,
     // as the platform carries it: "r: .453125"; empty for nothing.
     virtual std::string announced() = 0;
+
+    // "desktop" for a program's window, "page" for the browser's.
+    virtual std::string kind() const { return "desktop"; }
 
     // Gives the window a moment to catch up before a check is tried again.
     virtual void pause() = 0;

@@ -116,6 +116,18 @@ CONTRAST = """(() => {
 })()"""
 
 
+# The page the window stands in: something to focus before it and after
+# it, as a host's page or the downloads give, so that the keyboard has
+# somewhere to go out of the window.
+PAGE_AROUND = """(() => { for (const [where, name] of [['prepend', 'before'], ['append', 'after']]) {
+    const button = document.createElement('button');
+    button.id = `page-${name}`;
+    button.textContent = name;
+    button.style.cssText = 'position: fixed; left: 0; top: 0; width: 1px; height: 1px; opacity: 0';
+    document.body[where](button);
+} })()"""
+
+
 class PageScenarios(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -212,6 +224,9 @@ class PageScenarios(unittest.TestCase):
         if what == "ended":
             return "yes" if self.ended() else "no"
         if what == "focus":
+            if self.js("!document.getElementById('Form1').contains(document.activeElement) && "
+                       "!document.getElementById('message').open"):
+                return "(outside)"
             focused = self.focused()
             return "OK" if focused == "message-ok" else focused
         if what == "text":
@@ -284,6 +299,8 @@ class PageScenarios(unittest.TestCase):
     def run_step(self, step):
         """Does one step of a shared scenario; a check is waited for."""
         op, target = step["op"], step["target"]
+        if step["only"] not in ("", "page"):
+            return
         if op == "key":
             key, modifier = KEYS[target]
             self.press(key, modifier=modifier)
@@ -318,6 +335,7 @@ class PageScenarios(unittest.TestCase):
                 if self.browser.closed():  # a scenario's 退出 closed it
                     self.browser.reopen()
                 self.open_page()
+                self.js(PAGE_AROUND)
                 for step in scenario["steps"]:
                     self.run_step(step)
 

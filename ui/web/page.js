@@ -122,14 +122,15 @@
     if (isTextBox(control) && behaviour.select_all_on_keyboard_focus) control.select();
   }
 
-  // Tab follows the description's focus order and wraps round inside the
-  // window, as it does on the desktop.
-  function keepTabInWindow(event) {
+  // Tab follows the description's focus order inside the window. From its
+  // last control Tab, and from its first Shift+Tab, go on to the rest of the
+  // page and the browser, as from any form on a page: the browser's to do.
+  function followTabOrder(event) {
     if (event.key !== 'Tab' || event.altKey || event.ctrlKey || event.metaKey) return;
     const order = focusableControls();
     const at = order.indexOf(document.activeElement);
-    if (at < 0) return;
-    const next = (at + (event.shiftKey ? order.length - 1 : 1)) % order.length;
+    const next = at + (event.shiftKey ? -1 : 1);
+    if (at < 0 || next < 0 || next >= order.length) return;
     focusFromKeyboard(order[next]);
     event.preventDefault();
   }
@@ -282,7 +283,7 @@
       event.preventDefault();
       return;
     }
-    if (!inBar) keepTabInWindow(event);
+    if (!inBar) followTabOrder(event);
   }
   function onWindowKeyUp(event) {
     if (event.key !== 'Alt' || !altAlone) return;
