@@ -235,7 +235,7 @@ class Chromium(SeleniumBrowser):
     engine = "chromium"
 
     def __init__(self, phone=False, webassembly=True, forced_colors=False, sideways=False, dark=False, script=True,
-                 while_loading=False, downloads=None):
+                 while_loading=False, downloads=None, width=None):
         options = webdriver.ChromeOptions()
         if while_loading:  # scripts run on a page still arriving, not after it
             options.page_load_strategy = "none"
@@ -244,7 +244,7 @@ class Chromium(SeleniumBrowser):
             options.add_argument(flag)
         options.add_argument(f"--user-data-dir={tempfile.mkdtemp(prefix='bemvara-chromium-')}")
         if phone:
-            width, height = (PHONE["height"], PHONE["width"]) if sideways else (PHONE["width"], PHONE["height"])
+            width, height = (PHONE["height"], PHONE["width"]) if sideways else (width or PHONE["width"], PHONE["height"])
             options.add_experimental_option("mobileEmulation", {"deviceMetrics": {
                 "width": width, "height": height, "pixelRatio": PHONE["pixel_ratio"], "touch": True}})
         else:
@@ -322,7 +322,8 @@ class Firefox:
     }
 
     # Its navigation can return at once (start_opening) whatever this says.
-    def __init__(self, phone=False, webassembly=True, forced_colors=False, while_loading=False, downloads=None):
+    def __init__(self, phone=False, webassembly=True, forced_colors=False, while_loading=False, downloads=None,
+                 width=None):
         import websocket  # Debian's python3-websocket
 
         self.profile = tempfile.mkdtemp(prefix="bemvara-firefox-")
@@ -356,7 +357,7 @@ class Firefox:
             # The first stays open, so that Firefox goes on when the page
             # closes the window it is in.
             self.reopen()
-            width, height = (PHONE["width"], PHONE["height"]) if phone else (1024, 700)
+            width, height = (width or PHONE["width"], PHONE["height"]) if phone else (1024, 700)
             self.send("browsingContext.setViewport", {
                 "context": self.context, "viewport": {"width": width, "height": height},
                 "devicePixelRatio": PHONE["pixel_ratio"] if phone else 1})
@@ -450,5 +451,5 @@ def launch(engine, **options):
     dark=True (a dark system), script=False (the page's scripts off); those
     two Chromium only; while_loading=True, scripts run on a page still arriving;
     downloads=FOLDER, what a link sends to be saved is saved there (Chromium
-    and Firefox)."""
+    and Firefox); width=CSS_PIXELS, a phone's other than the usual 360."""
     return {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[engine](**options)

@@ -62,6 +62,8 @@ CANNOT = {
         "typed before go nowhere (no box changes)",
     ("webkit", "test_a_host_that_forbids_webassembly_is_named_as_the_cause"):
         "WebKitGTK 2.50 runs WebAssembly under a policy without 'wasm-unsafe-eval': the page simply works",
+    ("webkit", "test_the_longest_results_show_whole_on_the_smallest_phone"):
+        "WebKitGTK's MiniBrowser keeps a viewport at least 447 CSS px wide",
     ("firefox", "test_a_touch_screen_held_sideways_gets_the_column"):
         "Firefox's WebDriver BiDi sets a viewport but cannot make its pointer coarse",
     ("webkit", "test_a_touch_screen_held_sideways_gets_the_column"):
@@ -469,6 +471,21 @@ class PageScenarios(unittest.TestCase):
         self.assertEqual(focus_order, order)
         phone.click("Command1")
         self.assertEqual(" .453125", self.value("Text5", phone))
+
+    def test_the_longest_results_show_whole_on_the_smallest_phone(self):
+        phone = self.launch(phone=True, width=320)
+        self.open_page(phone)
+        self.assertEqual(320, self.js("innerWidth", phone))
+        whole = f"""(() => {{ const box = {by_id('Text5')}; box.scrollLeft = 0;
+            return box.scrollWidth <= box.clientWidth; }})()"""
+        for texts, shown in ((["1e-300", "3", "1", "1"], " 1.93333333333333E-300"),
+                             (["0.1", "3", "1", "1"], " .193333333333333"),
+                             (["1e-7", "3", "1", "1"], " 1.93333333333333E-07")):
+            for box, text in zip(("Text1", "Text2", "Text3", "Text4"), texts):
+                self.js(f"{by_id(box)}.value = {json.dumps(text)}", phone)
+            phone.click("Command1")
+            self.wait_for(lambda: self.value("Text5", phone) == shown, shown, phone)
+            self.assertTrue(self.js(whole, phone), shown)
 
     def test_a_touch_screen_held_sideways_gets_the_column(self):
         # 740 x 360: as wide as a small desktop, but a finger cannot hover

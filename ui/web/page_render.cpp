@@ -186,9 +186,12 @@ std::string phone_style(const WindowDescription& window) {
         const Control* symbol = symbol_at == row.end() ? nullptr : *symbol_at;
         if (symbol) css += grid_css(std::string(symbol->name) + "-meaning", grid_row++, "1/-1");
         std::vector<const Control*> units;
+        // A box without a unit (the result) takes the unit's column too, so
+        // the longest result shows whole on the smallest phone.
+        const bool has_unit = std::any_of(row.begin(), row.end(), [&](const Control* c) { return c != box && c != symbol; });
         for (const Control* control : row) {
             const bool is_unit = control != box && control != symbol;
-            css += grid_css(control->name, grid_row, control == box ? "2" : is_unit ? "3" : "1");
+            css += grid_css(control->name, grid_row, control == box ? (has_unit ? "2" : "2/-1") : is_unit ? "3" : "1");
             if (is_unit) units.push_back(control);
         }
         // A unit that stands over another (the raised 3) keeps its offset.
