@@ -130,6 +130,14 @@ PAGE_AROUND = """(() => { for (const [where, name] of [['prepend', 'before'], ['
 } })()"""
 
 
+# Each text shown that reads below 4.5:1 against what is behind it.
+POOR_CONTRAST = f"""(() => {{ const [ratio, background] = {CONTRAST};
+    return [...document.querySelectorAll('body *')].filter((e) => e.offsetParent !== null && getComputedStyle(e)
+        .visibility === 'visible' && [...e.childNodes].some((n) => n.nodeType === 3 && n.data.trim()))
+        .map((e) => [e.id || e.className || e.tagName, ratio(getComputedStyle(e).color, background(e))])
+        .filter(([, contrast]) => contrast < 4.5); }})()"""
+
+
 class PageScenarios(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -726,6 +734,11 @@ class PageScenarios(unittest.TestCase):
         for name, contrast in zip(["Label1", "Text2", "Command1", "FILE"], seen["texts"]):
             self.assertGreaterEqual(contrast, 4.5, name)
         self.assertGreaterEqual(seen["focus"], 3)
+        # Every text shown, on a dark desktop and a dark phone (the meanings).
+        self.assertEqual([], dark.js(POOR_CONTRAST))
+        dark_phone = self.launch(dark=True, phone=True)
+        self.open_page(dark_phone)
+        self.assertEqual([], dark_phone.js(POOR_CONTRAST))
 
     def test_a_new_version_is_in_use_by_the_second_visit(self):
         # The new version's button reads differently, as its renderer drew it.

@@ -114,6 +114,25 @@ class Release(unittest.TestCase):
         self.assertTrue(cached)
         self.assertFalse([url for url in cached if "/downloads/" in url])
 
+    def test_the_downloads_read_well_on_a_dark_system(self):
+        server = self.serve(RELEASE)
+        browser = self.launch(dark=True)
+        self.visit(browser, server)
+        poor = browser.js("""(() => {
+            const probe = document.createElement('div');
+            document.body.append(probe);
+            const rgb = (colour) => { probe.style.color = colour;
+                return getComputedStyle(probe).color.match(/[\\d.]+/g).slice(0, 3).map(Number); };
+            const luminance = (colour) => rgb(colour).map((c) => c / 255)
+                .map((c) => (c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4))
+                .reduce((sum, c, i) => sum + c * [0.2126, 0.7152, 0.0722][i], 0);
+            const page = getComputedStyle(document.body).backgroundColor;
+            return [...document.querySelectorAll('.downloads, .downloads *')].map((e) => {
+                const [x, y] = [luminance(getComputedStyle(e).color), luminance(page)].sort((p, q) => q - p);
+                return [e.tagName, (x + 0.05) / (y + 0.05)]; }).filter(([, contrast]) => contrast < 4.5);
+        })()""")
+        self.assertEqual([], poor)
+
     def test_files_are_saved_under_the_names_the_readme_checks(self):
         # What the README tells a Debian user to run, in the folder the
         # browser saved the three files to.
