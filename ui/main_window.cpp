@@ -97,6 +97,8 @@ constexpr Texts kTexts{
     .not_started = "{title} 尚未启动。",
     .app_name = "{title} 弯矩参数计算器",
     .app_description = "桥梁梁板荷载分布系数计算用的弯矩参数 r = 5.8·I·b²/(IT·l)：输入 I、IT、b、l，即得 r。可离线使用。",
+    .version_line = "版本 " BEMVARA_VERSION,
+    .update_ready = "新版本已备好，重新载入本页即可使用。",
     .downloads = "下载桌面版",
     .download_windows = "Windows 版",
     .download_debian = "Debian/Ubuntu 版",

@@ -123,6 +123,9 @@ struct Texts {
     // What a launcher and a search engine call the page.
     std::string_view app_name;
     std::string_view app_description;
+    // Below the page's window: the version, and a new one ready to use.
+    std::string_view version_line;
+    std::string_view update_ready;
     // Below the page's window, where a release offers the desktop programs:
     // each by its system, with its size and the SHA-256 to check it by.
     std::string_view downloads;

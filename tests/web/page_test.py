@@ -352,6 +352,7 @@ class PageScenarios(unittest.TestCase):
     def test_page_comes_up(self):
         self.open_page()
         self.assertEqual("zh-CN", self.js("document.documentElement.lang"))
+        self.assertEqual("版本 1.0.0", self.js("document.querySelector('.version').textContent"))
         self.assertEqual("decimal", self.js(f"{by_id('Text1')}.inputMode"))
         # The labels' and boxes' Latin letters come from the face the site
         # carries, so "l", "1" and "I" are drawn as on the desktop.
@@ -783,9 +784,12 @@ class PageScenarios(unittest.TestCase):
 
                 server.site = str(published)
                 version = (published / "service-worker.js").read_text().split("'bemvara-")[1].split("'")[0]
-                self.open_page(browser, server)  # the first visit since may still be the old one
+                self.open_page(browser, server)  # the old page, from the old version's store
                 self.wait_for(lambda: browser.js("caches.keys()") == [f"bemvara-{version}"],
                               "the new version stored whole, the old one gone", browser, seconds=30)
+                # Offered in a line, never loaded by itself.
+                self.wait_for(lambda: browser.js("document.querySelector('.update') !== null"), "the offer", browser)
+                self.assertEqual(first, caption())
                 self.open_page(browser, server)
                 self.assertEqual(changed, caption())
                 self.assertEqual(" .453125", (browser.click("Command1"), self.value("Text5", browser))[1])

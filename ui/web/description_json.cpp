@@ -206,6 +206,8 @@ std::string description_json(const WindowDescription& window) {
     json.key("not_started").value(window.texts.not_started);
     json.key("app_name").value(window.texts.app_name);
     json.key("app_description").value(window.texts.app_description);
+    json.key("version_line").value(window.texts.version_line);
+    json.key("update_ready").value(window.texts.update_ready);
     json.close('}');
     json.close('}');
     return json.take();

@@ -127,6 +127,7 @@ def main(module_dir, icon_dir, source, site, downloads_markup=None, downloads_fo
         "MANIFEST": manifest_name, "ICON": icons["icon-192"], "SCRIPT": script, "PAGE_SCRIPT": page_script,
         "STYLE": "".join(face_css(family, data) + "\n" for family, data in faces) + style + printed["style"],
         "WINDOW": printed["markup"], "NO_SCRIPT": html.escape(texts["needs_script"]),
+        "VERSION": html.escape(texts["version_line"]),
         "NOT_STARTED": html.escape(texts["not_started"].replace("{title}", description["title"]) + texts["check_network"]),
         "DOWNLOADS": Path(downloads_markup).read_text(encoding="utf-8").rstrip("\n") if downloads_markup else "",
         "DESCRIPTION_JSON": json.dumps(description, ensure_ascii=False).replace("</", "<\\/"),

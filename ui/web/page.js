@@ -431,7 +431,20 @@
   // before the one stored here: a rollback, files copied with their dates).
   // So the worker is fetched past every cache, and registered under its
   // version: a new version is a new address, which is fetched whole.
+  // A new version taking over from the one this page came with is said in
+  // one quiet line with a button; the page never reloads by itself, which
+  // would lose what was typed.
+  function offerNewVersion() {
+    if (document.querySelector('.update')) return;
+    const again = element('button', { type: 'button', text: texts.start_again });
+    again.addEventListener('click', () => location.reload());
+    const line = element('p', { className: 'update', role: 'status' }, [texts.update_ready, again]);
+    (document.querySelector('.version') || app).after(line);
+  }
+
   if ('serviceWorker' in navigator && location.protocol !== 'file:') {
+    // The first worker taking the page over is no new version.
+    if (navigator.serviceWorker.controller) navigator.serviceWorker.addEventListener('controllerchange', offerNewVersion);
     fetch('service-worker.js', { cache: 'no-store' })
       .then((response) => (response.ok ? response.text() : Promise.reject(new Error(`HTTP ${response.status}`))))
       .then((worker) => {
