@@ -22,6 +22,7 @@ import unittest
 from pathlib import Path
 
 import browsers
+from page_test import CONTRAST
 
 RELEASE = Path("build/release")
 OLDER = None
@@ -118,19 +119,10 @@ class Release(unittest.TestCase):
         server = self.serve(RELEASE)
         browser = self.launch(dark=True)
         self.visit(browser, server)
-        poor = browser.js("""(() => {
-            const probe = document.createElement('div');
-            document.body.append(probe);
-            const rgb = (colour) => { probe.style.color = colour;
-                return getComputedStyle(probe).color.match(/[\\d.]+/g).slice(0, 3).map(Number); };
-            const luminance = (colour) => rgb(colour).map((c) => c / 255)
-                .map((c) => (c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4))
-                .reduce((sum, c, i) => sum + c * [0.2126, 0.7152, 0.0722][i], 0);
-            const page = getComputedStyle(document.body).backgroundColor;
-            return [...document.querySelectorAll('.downloads, .downloads *')].map((e) => {
-                const [x, y] = [luminance(getComputedStyle(e).color), luminance(page)].sort((p, q) => q - p);
-                return [e.tagName, (x + 0.05) / (y + 0.05)]; }).filter(([, contrast]) => contrast < 4.5);
-        })()""")
+        poor = browser.js(f"""(() => {{ const [ratio, background] = {CONTRAST};
+            return [...document.querySelectorAll('.downloads, .downloads *')]
+                .map((e) => [e.tagName, ratio(getComputedStyle(e).color, background(e))])
+                .filter(([, contrast]) => contrast < 4.5); }})()""")
         self.assertEqual([], poor)
 
     def test_files_are_saved_under_the_names_the_readme_checks(self):
