@@ -359,6 +359,13 @@ class PageScenarios(unittest.TestCase):
         self.assertEqual(["loaded"], self.js("document.fonts.load('9pt \"Bemvara Latin\"', 'l1I')"
                                              ".then((faces) => faces.map((face) => face.status))"))
         self.assertTrue(self.js(f"getComputedStyle({by_id('Label9')}).fontFamily.startsWith('\"Bemvara Latin\"')"))
+        # The Latin of the messages' title and of 帮助 and 作者 is drawn in
+        # that face too, one face a text: each letter as wide as its "0"
+        # (the face sets every glyph on one width), not another face's.
+        widths = self.js("""(() => { const measure = document.createElement('canvas').getContext('2d');
+            measure.font = '64px "Bemvara Latin", serif';
+            return [...'0BemvaraZelvornQQ!'].map((c) => measure.measureText(c).width); })()""")
+        self.assertEqual([widths[0]] * len(widths), widths)
 
     def test_a_message_keeps_the_focus_and_gives_it_back_at_once(self):
         # The second click of a double-click on 计算 lands on the message,

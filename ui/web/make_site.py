@@ -14,7 +14,7 @@ travels inside the page), the faces the program carries (cut down to the
 window's Latin, also in the page) and their licence (fonts-LICENSE.txt),
 and what
 print_description printed: description.json,
-window.markup, window.style and window.media; ICON_DIR the home-screen
+window.markup, window.style, window.media and window.shown; ICON_DIR the home-screen
 icons; SOURCE_DIR the page's templates, style and script. With
 --downloads, a release: the FILEs (the desktop programs and their
 SHA256SUMS) go into the site's FOLDER as they are, outside what the service
@@ -44,8 +44,8 @@ def integrity(data):
     return "sha256-" + base64.b64encode(digest(data)).decode()
 
 
-# What a result is written with; with the window's own captions, all the
-# Latin the window draws.
+# What a result is written with; with the texts of the window and its
+# messages, all the Latin the window draws.
 NUMBER_CHARACTERS = "0123456789.+-E "
 
 
@@ -100,7 +100,9 @@ def main(module_dir, icon_dir, source, site, downloads_markup=None, downloads_fo
         (site / name).write_bytes(data)
         return name
 
-    shown = "".join(control["text"] for control in description["controls"])
+    # Every Latin character the window and its messages show, so that each
+    # text is drawn in one face.
+    shown = (module_dir / "window.shown").read_text(encoding="utf-8")
     characters = "".join(sorted({c for c in shown + NUMBER_CHARACTERS if " " <= c <= "~"}))
     faces = [(face["family"], window_face(module_dir / face["file"], characters))
              for face in description["carried_faces"]]

@@ -1,7 +1,8 @@
 // Prints what the site's build writes into the page: the window's
 // description as JSON (read by the page's script), or the window drawn
-// from it, as markup or as style.
-//   print_description json|markup|style|media
+// from it, as markup or as style; or every text the window and its
+// messages can show, for the faces the page carries.
+//   print_description json|markup|style|media|shown
 //   print_description downloads SYSTEM FILE BYTES SHA256 ... SUMS_FILE
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,13 @@ int main(int argc, char** argv) {
         out = ui::web::window_style(window);
     } else if (what == "media") {  // the two layouts' conditions, one a line
         out = ui::web::desktop_media() + "\n" + ui::web::phone_media();
+    } else if (what == "shown") {
+        out.append(window.title).append(window.texts.message_ok).append(ui::kHelpNote).append(ui::kAuthorNote);
+        for (const ui::Control& control : window.controls) out.append(control.text);
+        for (const ui::Menu& menu : window.menus) {
+            out.append(menu.caption);
+            for (const ui::MenuItem& item : menu.items) out.append(item.caption);
+        }
     } else if (what == "downloads" && argc % 4 == 3) {
         std::vector<ui::web::Download> downloads;
         const std::string_view sums = argv[argc - 1];
@@ -32,7 +40,7 @@ int main(int argc, char** argv) {
             downloads.push_back({argv[i], argv[i + 1], std::strtoull(argv[i + 2], nullptr, 10), argv[i + 3], sums});
         out = ui::web::downloads_markup(window, downloads);
     } else {
-        std::fputs("usage: print_description json|markup|style|media\n"
+        std::fputs("usage: print_description json|markup|style|media|shown\n"
                    "       print_description downloads SYSTEM FILE BYTES SHA256 ... SUMS_FILE\n", stderr);
         return 2;
     }
