@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <system_error>
@@ -232,7 +233,12 @@ constexpr int kMostDecimalPlaces = 15;      // below that, fixed while it fits
 // is the only allocation, and none for texts short enough to live inside it.
 class TextBuffer {
 public:
-    void push_back(char c) { text_[length_++] = c; }
+    // The texts written are at most 22 characters; a longer one is a fault
+    // in write_number, which ends the program rather than write past it.
+    void push_back(char c) {
+        if (length_ == sizeof text_) std::abort();
+        text_[length_++] = c;
+    }
     void append(const char* first, const char* last) {
         while (first != last) push_back(*first++);
     }

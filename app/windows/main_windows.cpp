@@ -11,11 +11,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
-    // Screen readers are told about the controls through COM.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // Screen readers are told about the controls through COM, which is let
+    // go on every way out, after the window.
+    struct ComApartment {
+        HRESULT joined = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        ~ComApartment() {
+            if (SUCCEEDED(joined)) CoUninitialize();
+        }
+    } com;
     ui::win32::Win32MainWindow window(instance);
     if (!window.create(show_command)) return 1;
-    const int status = window.run_message_loop();
-    if (SUCCEEDED(com)) CoUninitialize();
-    return status;
+    return window.run_message_loop();
 }

@@ -1,13 +1,12 @@
 // The view's five operations, imported by the module. They hand over to the
 // functions the page passes in as `view` when it creates the module.
 mergeInto(LibraryManager.library, {
-  bemvara_view_text__deps: ['malloc'],
-  bemvara_view_text: function (name, nameLength) {
-    var text = Module['view']['text'](UTF8ToString(name, nameLength));
-    var size = lengthBytesUTF8(text) + 1;
-    var copy = _malloc(size);
-    if (copy) stringToUTF8(text, copy, size);
-    return copy;
+  bemvara_view_text_length: function (name, nameLength) {
+    return lengthBytesUTF8(Module['view']['text'](UTF8ToString(name, nameLength)));
+  },
+  // `into` has room for `length` bytes and the terminating zero after them.
+  bemvara_view_text_copy: function (name, nameLength, into, length) {
+    stringToUTF8(Module['view']['text'](UTF8ToString(name, nameLength)), into, length + 1);
   },
   bemvara_view_set_text: function (name, nameLength, text, textLength, said, saidLength) {
     Module['view']['setText'](UTF8ToString(name, nameLength), UTF8ToString(text, textLength),

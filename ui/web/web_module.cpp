@@ -2,16 +2,17 @@
 // view is five functions that the page supplies (view_imports.js). The page
 // was drawn from the same description when the site was built.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "ui/main_window.h"
 
 extern "C" {
-// Supplied by the page. Texts are UTF-8, passed as pointer and length; the
-// text that bemvara_view_text returns is malloc'd by the page and ours to free.
-char* bemvara_view_text(const char* name, std::size_t name_length);
+// Supplied by the page. Texts are UTF-8, passed as pointer and length both
+// ways: a box's text is asked for its length, then copied into memory of
+// ours, so no character of it (U+0000 included) ends it early.
+std::size_t bemvara_view_text_length(const char* name, std::size_t name_length);
+void bemvara_view_text_copy(const char* name, std::size_t name_length, char* into, std::size_t length);
 // `said` is what screen readers are to be told of the new text.
 void bemvara_view_set_text(const char* name, std::size_t name_length, const char* text, std::size_t text_length,
                            const char* said, std::size_t said_length);
@@ -27,11 +28,9 @@ namespace {
 class PageView : public View {
 public:
     std::string text(std::string_view control) const override {
-        char* text = bemvara_view_text(control.data(), control.size());
-        if (!text) return {};
-        std::string copy(text);
-        std::free(text);
-        return copy;
+        std::string text(bemvara_view_text_length(control.data(), control.size()), '\0');
+        bemvara_view_text_copy(control.data(), control.size(), text.data(), text.size());
+        return text;
     }
     void set_text(std::string_view control, std::string_view text) override {
         const Control* box = find_control(main_window(), control);

@@ -409,7 +409,8 @@ HMENU Win32MainWindow::create_menu_bar() const {
     for (const Menu& menu : description_.menus) {
         HMENU drop_down = CreatePopupMenu();
         for (const MenuItem& item : menu.items)
-            AppendMenuW(drop_down, MF_STRING, *menu_item_id(description_, item.name), to_wide(item.caption).c_str());
+            if (const auto id = menu_item_id(description_, item.name))
+                AppendMenuW(drop_down, MF_STRING, static_cast<UINT_PTR>(*id), to_wide(item.caption).c_str());
         AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(drop_down), to_wide(menu.caption).c_str());
     }
     return bar;
@@ -447,7 +448,7 @@ void Win32MainWindow::create_controls() {
                             (each.name == description_.behaviour.enter_clicks ? BS_DEFPUSHBUTTON : 0);
         const HWND created = CreateWindowExW(
             ex_style, window_class_of(each.kind), to_wide(each.text).c_str(), style, 0, 0, 0, 0,
-            window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(*control_id(description_, each.name))),
+            window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_id(description_, each.name).value_or(0))),
             instance_, nullptr);
         controls_[index] = created;
         if (each.kind == ControlKind::text_box)
