@@ -45,8 +45,10 @@ void OneSizeWindow::follow(Qt::WindowState state) {
     }
     filling_ = false;
     if (one_size_.isEmpty() || window_->maximumSize() == one_size_) return;  // never grown
+    // Only once a size of its own has been given: a state that comes late,
+    // from before the window asked to fill the screen, must not shrink it
+    // just as the compositor answers that it does.
     given_back_ = true;
-    if (window_->size() == one_size_) take_one_size();
 }
 
 void OneSizeWindow::take_one_size() {
