@@ -172,8 +172,9 @@ class Release(unittest.TestCase):
             for href, listed in pages[-1].items():
                 self.assertEqual(listed, browser.js(fetched_sha256(href)), href)
             version = (RELEASE / "service-worker.js").read_text().split("'bemvara-")[1].split("'")[0]
+            # Stored whole in the background: on a loaded machine, a while.
             self.wait_for(lambda: browser.js("caches.keys()") == [f"bemvara-{version}"], "the new version stored",
-                          seconds=30)
+                          seconds=90)
         self.assertEqual([old, new], [pages[0], pages[-1]])
 
 
