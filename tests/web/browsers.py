@@ -26,6 +26,7 @@ from selenium import webdriver
 from selenium.webdriver.chrome.service import Service as ChromeService
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
+from selenium.common.exceptions import NoSuchFrameException
 from selenium.webdriver.common.by import By
 from selenium.webdriver.webkitgtk.options import Options as WebKitOptions
 
@@ -185,10 +186,16 @@ class SeleniumBrowser:
         """Starts going to `url` and returns at once, while it still loads."""
         self.driver.execute_script(f"location.href = {json.dumps(url)}")
 
-    # WebDriver awaits a promise that a script returns.
+    # WebDriver awaits a promise that a script returns. A script whose page
+    # is replaced as it runs (a navigation under way) gives no answer: None.
     def js(self, expression):
-        return json.loads(self.driver.execute_script(
-            f"return {as_json(expression)}.catch((error) => JSON.stringify({{error: String(error)}}))"))
+        try:
+            return json.loads(self.driver.execute_script(
+                f"return {as_json(expression)}.catch((error) => JSON.stringify({{error: String(error)}}))"))
+        except NoSuchFrameException as error:
+            if "unload" not in str(error):
+                raise
+            return None
 
     def click(self, element_id):
         self.driver.find_element(By.ID, element_id).click()
