@@ -49,6 +49,11 @@ LISTED = ("[...document.querySelectorAll('.downloads li a')].map((a) => "
           "[a.getAttribute('href'), a.nextElementSibling.nextElementSibling.textContent])")
 
 
+# No worker installing or waiting, and the active one activated.
+SETTLED = ("navigator.serviceWorker.getRegistration().then((r) => !!r && !r.installing && !r.waiting && "
+           "!!r.active && r.active.state === 'activated')")
+
+
 def fetched_sha256(href):
     return (f"fetch({href!r}).then((r) => r.ok ? r.arrayBuffer() : Promise.reject(r.status))"
             ".then((b) => crypto.subtle.digest('SHA-256', b)).then((d) => "
@@ -176,6 +181,9 @@ class Release(unittest.TestCase):
             pages.append({href: listed.removeprefix("SHA-256 ") for href, listed in links})
             for href, listed in pages[-1].items():
                 self.assertEqual(listed, browser.js(fetched_sha256(href)), href)
+            # The next visit once no worker is on its way in: a navigation
+            # made while one activates waits for it.
+            self.wait_for(lambda: browser.js(SETTLED), "the workers settled", seconds=90)
         self.assertEqual([old, new], [pages[0], pages[-1]])
 
 
