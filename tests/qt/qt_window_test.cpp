@@ -35,6 +35,14 @@ const std::vector<scenarios::Scenario>& behaviour() {
 
 // The scenarios' keys and clicks as Qt's test functions send them, and
 // what the window shows read off its widgets.
+// A grey picture of the window, as the toolkit-free glyph reader takes it.
+glyph_ink::GrayImage gray_of(const QImage& shot) {
+    glyph_ink::GrayImage gray{shot.width(), shot.height(), {}};
+    for (int y = 0; y < shot.height(); ++y)
+        gray.luma.insert(gray.luma.end(), shot.constScanLine(y), shot.constScanLine(y) + shot.width());
+    return gray;
+}
+
 // Sets `painted` when the widget has been painted.
 class PaintWatch : public QObject {
 public:
@@ -176,9 +184,7 @@ public:
     std::string level(const std::string& label, const std::string& box) override {
         const QImage shot = window_.centralWidget()->grab().toImage().convertToFormat(QImage::Format_Grayscale8);
         const double scale = shot.devicePixelRatio();
-        glyph_ink::GrayImage gray{shot.width(), shot.height(), {}};
-        for (int y = 0; y < shot.height(); ++y)
-            gray.luma.insert(gray.luma.end(), shot.constScanLine(y), shot.constScanLine(y) + shot.width());
+        const glyph_ink::GrayImage gray = gray_of(shot);
         const auto pixels = [scale](const QRect& r) {
             return glyph_ink::PixelRect{qRound(r.x() * scale), qRound(r.y() * scale), qRound(r.width() * scale),
                                         qRound(r.height() * scale)};
@@ -311,9 +317,7 @@ private slots:
     void units_and_letters_read_right_in_the_pixels() {
         const QImage shot =
             window_->centralWidget()->grab().toImage().convertToFormat(QImage::Format_Grayscale8);
-        glyph_ink::GrayImage gray{shot.width(), shot.height(), {}};
-        for (int y = 0; y < shot.height(); ++y)
-            gray.luma.insert(gray.luma.end(), shot.constScanLine(y), shot.constScanLine(y) + shot.width());
+        const glyph_ink::GrayImage gray = gray_of(shot);
         const QStringList failures = [&] {
             QStringList lines;
             for (const std::string& failure : glyph_ink::window_reads_right(gray, [&](const char* name) {
