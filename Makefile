@@ -33,7 +33,7 @@ FUZZ_SECONDS := 30
 
 .PHONY: run test check bench windows package web serve deps-run deps-check deps-test deps-windows deps-package deps-web \
     linux test-linux test-sanitize test-fuzz test-windows test-web test-package package-build web-build windows-build \
-    clang-build builds linux-tree windows-tree wasm-tree release test-release test-release-change test-release-visitor clean
+    clang-build builds linux-tree windows-tree wasm-tree release test-release test-release-change clean
 
 # The package installs are order-only prerequisites: with make -j, apt runs
 # before the builds that need what it installs, never beside them.
@@ -153,12 +153,6 @@ test-release: release | deps-test
 test-release-change: | deps-test
 	[ -f $(RELEASE)/index.html ] || $(MAKE) --no-print-directory release
 	tests/release/release-after-a-change $(BUILD) $(RELEASE)
-
-# The same, and a visitor who had the release before stored; not in make
-# test while the new version is, now and then, never stored in Chromium.
-test-release-visitor: | deps-test
-	[ -f $(RELEASE)/index.html ] || $(MAKE) --no-print-directory release
-	BEMVARA_VISITOR=1 tests/release/release-after-a-change $(BUILD) $(RELEASE)
 
 # The site on http://localhost:8000, with Python's own server.
 serve: web

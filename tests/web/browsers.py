@@ -242,14 +242,16 @@ class Chromium(SeleniumBrowser):
     engine = "chromium"
 
     def __init__(self, phone=False, webassembly=True, forced_colors=False, sideways=False, dark=False, script=True,
-                 while_loading=False, downloads=None, width=None):
+                 while_loading=False, downloads=None, width=None, profile=None):
         options = webdriver.ChromeOptions()
         if while_loading:  # scripts run on a page still arriving, not after it
             options.page_load_strategy = "none"
         options.binary_location = "/usr/bin/chromium"
         for flag in CHROMIUM_FLAGS:
             options.add_argument(flag)
-        options.add_argument(f"--user-data-dir={tempfile.mkdtemp(prefix='bemvara-chromium-')}")
+        # A profile of its own, gone with it, unless the caller keeps one.
+        self.own_profile = None if profile else tempfile.mkdtemp(prefix="bemvara-chromium-")
+        options.add_argument(f"--user-data-dir={profile or self.own_profile}")
         if phone:
             width, height = (PHONE["height"], PHONE["width"]) if sideways else (width or PHONE["width"], PHONE["height"])
             options.add_experimental_option("mobileEmulation", {"deviceMetrics": {
@@ -278,6 +280,13 @@ class Chromium(SeleniumBrowser):
         still loads. (A page script setting location.href is lost now and
         then to a start-up navigation still in flight.)"""
         self.driver.execute_cdp_cmd("Page.navigate", {"url": url})
+
+    def quit(self):
+        try:
+            super().quit()
+        finally:
+            if self.own_profile:
+                shutil.rmtree(self.own_profile, ignore_errors=True)
 
 
 class WebKit(SeleniumBrowser):
@@ -458,5 +467,7 @@ def launch(engine, **options):
     dark=True (a dark system), script=False (the page's scripts off); those
     two Chromium only; while_loading=True, scripts run on a page still arriving;
     downloads=FOLDER, what a link sends to be saved is saved there (Chromium
-    and Firefox); width=CSS_PIXELS, a phone's other than the usual 360."""
+    and Firefox); width=CSS_PIXELS, a phone's other than the usual 360;
+    profile=FOLDER, Chromium's, kept after it quits (a visitor's browser
+    closed and opened again)."""
     return {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[engine](**options)
