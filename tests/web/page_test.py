@@ -516,6 +516,10 @@ class PageScenarios(unittest.TestCase):
                         sideways)
         self.assertEqual(8, len(sizes))
         self.assertGreaterEqual(min(sizes), 44)
+        # In two halves: the boxes, 计算 and r all show without scrolling.
+        bottoms = self.js("['Text1', 'Text2', 'Text3', 'Text4', 'Command1', 'Text5']"
+                          ".map((name) => document.getElementById(name).getBoundingClientRect().bottom)", sideways)
+        self.assertLessEqual(max(bottoms), browsers.PHONE["width"])
 
     def test_window_at_desktop_widths_is_drawn_as_described(self):
         # Every control where the description puts it, at one scale for all.

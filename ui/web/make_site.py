@@ -88,7 +88,7 @@ def main(module_dir, icon_dir, source, site, downloads_markup=None, downloads_fo
     texts = description["texts"]
     printed = {part: (module_dir / f"window.{part}").read_text(encoding="utf-8").rstrip("\n")
                for part in ("markup", "style", "media")}
-    desktop_media, phone_media = printed["media"].split("\n")
+    desktop_media, phone_media, sideways_media = printed["media"].split("\n")
     app_name = texts["app_name"].replace("{title}", description["title"])
     if site.exists():
         shutil.rmtree(site)
@@ -123,7 +123,7 @@ def main(module_dir, icon_dir, source, site, downloads_markup=None, downloads_fo
     csp = ("default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self' 'unsafe-inline'; "
            "font-src 'self' data:; img-src 'self'; object-src 'none'; base-uri 'none'; form-action 'self'")
     style = fill((source / "page.css.in").read_text(encoding="utf-8"),
-                 {"DESKTOP": desktop_media, "PHONE": phone_media})
+                 {"DESKTOP": desktop_media, "PHONE": phone_media, "SIDEWAYS": sideways_media})
     page = fill((source / "index.html.in").read_text(encoding="utf-8"), {
         "CSP": csp, "DESCRIPTION": html.escape(texts["app_description"]), "TITLE": html.escape(description["title"]),
         "MANIFEST": manifest_name, "ICON": icons["icon-192"], "SCRIPT": script, "PAGE_SCRIPT": page_script,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
+#include <utility>
 
 namespace ui::web {
 
@@ -74,10 +75,6 @@ std::string place_css(const Control& control) {
         css += px(pixels(rect.width_twips)) + ";height:" + px(pixels(rect.height_twips));
     }
     return css + ";z-index:" + std::to_string(control.layer) + "}";
-}
-
-std::string grid_css(std::string_view name, int row, std::string_view column) {
-    return id_selector(name) + "{grid-row:" + std::to_string(row) + ";grid-column:" + std::string(column) + "}";
 }
 
 // A symbol label carries its box's meaning as a tooltip; on a touch screen,
@@ -169,29 +166,56 @@ std::string desktop_style(const WindowDescription& window) {
     return css;
 }
 
+// One control's cell in the phone's grid: its row, and its columns of
+// symbol (1), box (2) and unit (3). A button is tall beside a meaning.
+struct Cell {
+    std::string name;
+    int row;
+    std::string_view columns;
+    bool tall;
+};
+
+std::string grid_css(std::string_view name, std::string_view rows, std::string_view columns) {
+    return id_selector(name) + "{grid-row:" + std::string(rows) + ";grid-column:" + std::string(columns) + "}";
+}
+
+// The right half's columns are the left's, three further on.
+std::string_view right_half(std::string_view columns) {
+    static constexpr std::pair<std::string_view, std::string_view> kRight[] = {
+        {"1", "4"}, {"2", "5"}, {"3", "6"}, {"2/-1", "5/-1"}, {"1/-1", "4/-1"}};
+    for (const auto& [left, right] : kRight)
+        if (columns == left) return right;
+    return columns;
+}
+
 std::string phone_style(const WindowDescription& window) {
     const double scale = kPhoneTextPx / (window.font.points * kCssPixelsPerPoint);
-    std::string css = "@media " + phone_media() + "{";
+    std::vector<Cell> cells;
+    std::string offsets;
     int grid_row = 1;
+    int first_row_across = 0;  // where what is typed ends: the line under the boxes
     for (const std::vector<const Control*>& row : phone_rows(window)) {
         const auto box_at = std::find_if(row.begin(), row.end(),
                                          [](const Control* c) { return c->kind == ControlKind::text_box; });
         if (box_at == row.end()) {  // a row of its own, across the column
-            css += grid_css(row.front()->name, grid_row++, "1/-1");
+            if (!first_row_across) first_row_across = grid_row;
+            cells.push_back({std::string(row.front()->name), grid_row++, "1/-1",
+                             row.front()->kind == ControlKind::push_button});
             continue;
         }
         const Control* box = *box_at;
         const auto symbol_at = std::find_if(row.begin(), row.end(),
                                             [&](const Control* c) { return c->describes == box->name && has_meaning(*c); });
         const Control* symbol = symbol_at == row.end() ? nullptr : *symbol_at;
-        if (symbol) css += grid_css(std::string(symbol->name) + "-meaning", grid_row++, "1/-1");
+        if (symbol) cells.push_back({std::string(symbol->name) + "-meaning", grid_row++, "1/-1", false});
         std::vector<const Control*> units;
         // A box without a unit (the result) takes the unit's column too, so
         // the longest result shows whole on the smallest phone.
         const bool has_unit = std::any_of(row.begin(), row.end(), [&](const Control* c) { return c != box && c != symbol; });
         for (const Control* control : row) {
             const bool is_unit = control != box && control != symbol;
-            css += grid_css(control->name, grid_row, control == box ? (has_unit ? "2" : "2/-1") : is_unit ? "3" : "1");
+            cells.push_back({std::string(control->name), grid_row,
+                             control == box ? (has_unit ? "2" : "2/-1") : is_unit ? "3" : "1", false});
             if (is_unit) units.push_back(control);
         }
         // A unit that stands over another (the raised 3) keeps its offset.
@@ -200,9 +224,26 @@ std::string phone_style(const WindowDescription& window) {
         for (std::size_t i = 1; i < units.size(); ++i) {
             const double dx = (units[i]->rect.left_twips - units[i - 1]->rect.left_twips) * scale / kTwipsPerPixelAt96Dpi;
             const double dy = (units[i]->rect.top_twips - units[i - 1]->rect.top_twips) * scale / kTwipsPerPixelAt96Dpi;
-            css += id_selector(units[i]->name) + "{transform:translate(" + px(dx) + "," + px(dy) + ")}";
+            offsets += id_selector(units[i]->name) + "{transform:translate(" + px(dx) + "," + px(dy) + ")}";
         }
         ++grid_row;
+    }
+    std::string css = "@media " + phone_media() + "{";
+    for (const Cell& cell : cells) css += grid_css(cell.name, std::to_string(cell.row), cell.columns);
+    css += offsets + "}\n";
+    // Held sideways, the column is taller than the screen: what is typed
+    // stays on the left, and the button and the result stand beside it,
+    // from the top, so that all shows without scrolling. The halves share
+    // their rows; a button takes two, beside a box and its meaning.
+    if (!first_row_across) return css;
+    css += "@media " + sideways_media() + "{.client{grid-template-columns:var(--columns) var(--columns)}";
+    int right_row = 1, row = first_row_across, rows_taken = 1;  // by the cells of `row`, from `right_row`
+    for (const Cell& cell : cells) {
+        if (cell.row < first_row_across) continue;
+        if (cell.row != row) right_row += std::exchange(rows_taken, 1);
+        row = cell.row;
+        if (cell.tall) rows_taken = 2;
+        css += grid_css(cell.name, std::to_string(right_row) + (cell.tall ? "/span 2" : ""), right_half(cell.columns));
     }
     return css + "}\n";
 }
@@ -218,6 +259,10 @@ std::string desktop_media() {
 // Narrow screens and every touch screen, however wide: the column. Its
 // width is just below the desktop's, so that no width falls between the two.
 std::string phone_media() { return "(max-width:" + px(kPhoneWidthPx - 0.02) + "),(pointer:coarse)"; }
+// A touch screen wide enough for two of the column's halves side by side.
+std::string sideways_media() {
+    return "(pointer:coarse) and (orientation:landscape) and (min-width:" + px(kSidewaysWidthPx) + ")";
+}
 
 std::vector<std::vector<const Control*>> phone_rows(const WindowDescription& window) {
     std::vector<const Control*> boxes;

@@ -15,6 +15,7 @@ namespace ui::web {
 // custom properties and media conditions.
 inline constexpr int kPhoneWidthPx = 480;  // narrower than this: one column
 inline constexpr int kPhoneTextPx = 16;    // the least a phone's text may be
+inline constexpr int kSidewaysWidthPx = 600;  // a touch screen this wide and sideways: two halves
 inline constexpr int kFrameBorderPx = 1;   // around the window
 inline constexpr int kMenuBarHeightPx = 20;
 inline constexpr int kScreenMarginPx = 16;
@@ -39,6 +40,9 @@ std::string window_style(const WindowDescription& window);
 //   "(max-width:479.98px),(pointer:coarse)"
 std::string desktop_media();
 std::string phone_media();
+// A touch screen held sideways: the column's two halves side by side.
+//   "(pointer:coarse) and (orientation:landscape) and (min-width:600px)"
+std::string sideways_media();
 
 // A desktop program a release offers beside the page.
 struct Download {

@@ -24,8 +24,8 @@ int main(int argc, char** argv) {
         out = ui::web::window_markup(window);
     } else if (what == "style") {
         out = ui::web::window_style(window);
-    } else if (what == "media") {  // the two layouts' conditions, one a line
-        out = ui::web::desktop_media() + "\n" + ui::web::phone_media();
+    } else if (what == "media") {  // the layouts' conditions, one a line
+        out = ui::web::desktop_media() + "\n" + ui::web::phone_media() + "\n" + ui::web::sideways_media();
     } else if (what == "shown") {
         out.append(window.title).append(window.texts.message_ok).append(ui::kHelpNote).append(ui::kAuthorNote);
         for (const ui::Control& control : window.controls) out.append(control.text);
