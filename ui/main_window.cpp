@@ -29,9 +29,8 @@ constexpr std::string_view kWindowFaces[] = {kLatinFace, "宋体", "SimSun", "NS
 constexpr FontSpec kWindowFont{kWindowFaces, 9, 400, 1, 16};
 constexpr std::array kCarriedFaces{CarriedFace{kLatinFace, "bemvara-latin.ttf"}};
 
-// Symbol labels sit behind the boxes they overlap; the raised "3" and "4"
-// sit in front of their "m".
-constexpr int kBack = 0;
+// Symbol labels sit behind the boxes they overlap (layer 0); the raised
+// "3" and "4" sit in front of their "m".
 constexpr int kFront = 1;
 
 constexpr std::string_view kInputHint = "须大于0";
@@ -39,30 +38,33 @@ constexpr std::string_view kResultHint = "计算结果：r = 5.8·I·b²/(IT·l)
 
 using K = ControlKind;
 
+using R = LabelRole;
+
+// In the order of Tab, as the focus goes from box to box; labels and the
+// line stand beside what they belong to.
 // clang-format off
 constexpr std::array kControls{
-    //       name        kind           text     left  top   width height tab tooltip                         describes layer  font          clicked              hint
-    Control{"Label1",   K::label,       "I:",    {240,  120,  375, 255},  0, "梁或板的抗弯惯性矩",           "Text1",  kBack,  nullptr,      nullptr,             ""},
-    Control{"Text1",    K::text_box,    "0.025", {480,  120,  975, 270},  1, "",                            "",       kFront, nullptr,      nullptr,             kInputHint},
-    Control{"Label2",   K::label,       "m",     {1560, 120,  255, 255},  2, "",                            "Text1",  kBack,  nullptr,      nullptr,             ""},
-    Control{"Label3",   K::label,       "3",     {1680, 0,    135, 255},  3, "",                            "Text1",  kFront, nullptr,      nullptr,             ""},
-    Control{"Text2",    K::text_box,    "0.016", {480,  480,  975, 270},  4, "",                            "",       kFront, nullptr,      nullptr,             kInputHint},
-    Control{"Label4",   K::label,       "IT:",   {240,  480,  375, 255},  5, "梁或板的抗扭惯性矩",           "Text2",  kBack,  nullptr,      nullptr,             ""},
-    Control{"Label5",   K::label,       "m",     {1560, 480,  255, 255},  6, "",                            "Text2",  kBack,  nullptr,      nullptr,             ""},
-    Control{"Label6",   K::label,       "4",     {1680, 360,  135, 255},  7, "",                            "Text2",  kFront, nullptr,      nullptr,             ""},
-    Control{"Text3",    K::text_box,    "1",     {480,  840,  975, 270},  8, "",                            "",       kFront, nullptr,      nullptr,             kInputHint},
-    Control{"Label7",   K::label,       "b:",    {240,  840,  375, 255},  9, "梁或板的宽度",                 "Text3",  kBack,  nullptr,      nullptr,             ""},
-    Control{"Label8",   K::label,       "m",     {1560, 840,  255, 255}, 10, "",                            "Text3",  kBack,  nullptr,      nullptr,             ""},
-    Control{"Text4",    K::text_box,    "20",    {480,  1200, 975, 270}, 11, "",                            "",       kFront, nullptr,      nullptr,             kInputHint},
-    Control{"Label9",   K::label,       "l:",    {240,  1200, 375, 255}, 12, "计算跨径",                     "Text4",  kBack,  nullptr,      nullptr,             ""},
-    Control{"Label10",  K::label,       "m",     {1560, 1200, 255, 255}, 13, "",                            "Text4",  kBack,  nullptr,      nullptr,             ""},
-    Control{"Command1", K::push_button, "计算",  {1920, 120, 2175, 1215}, 14, "",                            "",       kFront, &kButtonFont, on_command1_clicked, ""},
-    Control{"Text5",    K::text_box,    "",      {480,  1680, 2700, 270}, 15, "",                            "",       kFront, nullptr,      nullptr,             kResultHint},
-    Control{"Label11",  K::label,       "r:",    {240,  1680, 375, 255}, 16, "荷载分布系数计算中的弯矩参数", "Text5",  kBack,  nullptr,      nullptr,             ""},
+    Control{.name = "Label1",   .kind = K::label,    .text = "I:",    .rect = {240,  120,  375, 255}, .tooltip = "梁或板的抗弯惯性矩",           .describes = "Text1", .role = R::symbol},
+    Control{.name = "Text1",    .kind = K::text_box, .text = "0.025", .rect = {480,  120,  975, 270}, .layer = kFront, .hint = kInputHint},
+    Control{.name = "Label2",   .kind = K::label,    .text = "m",     .rect = {1560, 120,  255, 255}, .describes = "Text1", .role = R::unit},
+    Control{.name = "Label3",   .kind = K::label,    .text = "3",     .rect = {1680, 0,    135, 255}, .describes = "Text1", .role = R::exponent, .layer = kFront},
+    Control{.name = "Text2",    .kind = K::text_box, .text = "0.016", .rect = {480,  480,  975, 270}, .layer = kFront, .hint = kInputHint},
+    Control{.name = "Label4",   .kind = K::label,    .text = "IT:",   .rect = {240,  480,  375, 255}, .tooltip = "梁或板的抗扭惯性矩",           .describes = "Text2", .role = R::symbol},
+    Control{.name = "Label5",   .kind = K::label,    .text = "m",     .rect = {1560, 480,  255, 255}, .describes = "Text2", .role = R::unit},
+    Control{.name = "Label6",   .kind = K::label,    .text = "4",     .rect = {1680, 360,  135, 255}, .describes = "Text2", .role = R::exponent, .layer = kFront},
+    Control{.name = "Text3",    .kind = K::text_box, .text = "1",     .rect = {480,  840,  975, 270}, .layer = kFront, .hint = kInputHint},
+    Control{.name = "Label7",   .kind = K::label,    .text = "b:",    .rect = {240,  840,  375, 255}, .tooltip = "梁或板的宽度",                 .describes = "Text3", .role = R::symbol},
+    Control{.name = "Label8",   .kind = K::label,    .text = "m",     .rect = {1560, 840,  255, 255}, .describes = "Text3", .role = R::unit},
+    Control{.name = "Text4",    .kind = K::text_box, .text = "20",    .rect = {480,  1200, 975, 270}, .layer = kFront, .hint = kInputHint},
+    Control{.name = "Label9",   .kind = K::label,    .text = "l:",    .rect = {240,  1200, 375, 255}, .tooltip = "计算跨径",                     .describes = "Text4", .role = R::symbol},
+    Control{.name = "Label10",  .kind = K::label,    .text = "m",     .rect = {1560, 1200, 255, 255}, .describes = "Text4", .role = R::unit},
+    Control{.name = "Command1", .kind = K::push_button, .text = "计算", .rect = {1920, 120, 2175, 1215}, .layer = kFront, .font = &kButtonFont, .clicked = on_command1_clicked},
     // Text5 is as wide as the longest result, " 1.23456789012345E-308", at
     // every scale: a result cut short reads as another number.
+    Control{.name = "Text5",    .kind = K::text_box, .text = "",      .rect = {480,  1680, 2700, 270}, .layer = kFront, .hint = kResultHint},
+    Control{.name = "Label11",  .kind = K::label,    .text = "r:",    .rect = {240,  1680, 375, 255}, .tooltip = "荷载分布系数计算中的弯矩参数", .describes = "Text5", .role = R::symbol},
     // From (120, 1560) to (4080, 1560), between the l row and the result row.
-    Control{"Line1",    K::line,        "",      {120,  1560, 3960, 0},  -1, "",                            "",       kBack,  nullptr,      nullptr,             ""},
+    Control{.name = "Line1",    .kind = K::line,     .text = "",      .rect = {120,  1560, 3960, 0}},
 };
 // clang-format on
 
@@ -120,12 +122,13 @@ constexpr bool names_are_unique(const WindowDescription& window) {
             if (window.controls[i].name == window.controls[j].name) return false;
     return true;
 }
-constexpr bool tab_indexes_rise(const WindowDescription& window) {
-    int last = -1;
+// A label that describes a box says how (symbol, unit or exponent), and
+// only a symbol carries the box's meaning; what describes nothing has no role.
+constexpr bool roles_are_said(const WindowDescription& window) {
     for (const Control& control : window.controls) {
-        if (control.kind == ControlKind::line) continue;  // never in the tab order
-        if (control.tab_index <= last) return false;
-        last = control.tab_index;
+        const bool describes = control.kind == ControlKind::label && !control.describes.empty();
+        if (describes != (control.role != LabelRole::none)) return false;
+        if ((control.role == LabelRole::symbol) != !control.tooltip.empty()) return false;
     }
     return true;
 }
@@ -157,7 +160,7 @@ constexpr bool handlers_are_wired(const WindowDescription& window) {
     return true;
 }
 static_assert(names_are_unique(kForm1), "two controls share a name");
-static_assert(tab_indexes_rise(kForm1), "controls are listed in order of tab index");
+static_assert(roles_are_said(kForm1), "a label describing a box without its role, or a meaning off a symbol");
 static_assert(on_whole_pixels(kForm1), "every coordinate is a whole pixel at 96 dpi (a multiple of 15 twips)");
 static_assert(inside_client_area(kForm1), "a control reaches outside the client area");
 static_assert(handlers_are_wired(kForm1), "a button without a handler, or a handler on something else");
@@ -176,8 +179,6 @@ std::vector<const Control*> focus_order(const WindowDescription& window) {
     std::vector<const Control*> order;
     for (const Control& control : window.controls)
         if (takes_focus(control)) order.push_back(&control);
-    std::stable_sort(order.begin(), order.end(),
-                     [](const Control* a, const Control* b) { return a->tab_index < b->tab_index; });
     return order;
 }
 
@@ -193,13 +194,11 @@ TwipsRect line_band(const Control& line) {
 
 namespace {
 
-// The symbol label names a box and carries its meaning as a tooltip; the
-// unit labels name it without one.
 bool is_symbol_of(const Control& label, const Control& box) {
-    return label.kind == ControlKind::label && label.describes == box.name && !label.tooltip.empty();
+    return label.role == LabelRole::symbol && label.describes == box.name;
 }
 bool is_unit_of(const Control& label, const Control& box) {
-    return label.kind == ControlKind::label && label.describes == box.name && label.tooltip.empty();
+    return (label.role == LabelRole::unit || label.role == LabelRole::exponent) && label.describes == box.name;
 }
 
 }  // namespace
@@ -220,14 +219,10 @@ std::string_view symbol_of(const WindowDescription& window, const Control& text_
 
 std::string unit_of(const WindowDescription& window, const Control& text_box) {
     std::string unit;
-    const Control* base = nullptr;
     for (const Control& label : window.controls) {
         if (!is_unit_of(label, text_box)) continue;
-        if (!base) base = &label;
-        // A label standing higher than the unit it follows is its exponent.
-        const bool raised = label.rect.top_twips < base->rect.top_twips;
         for (const char c : label.text) {
-            if (raised && c >= '0' && c <= '9')
+            if (label.role == LabelRole::exponent && c >= '0' && c <= '9')
                 unit += kSuperscriptDigits[c - '0'];
             else
                 unit += c;

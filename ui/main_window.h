@@ -55,19 +55,25 @@ struct CarriedFace {
 // Handlers receive the view and nothing else: the window is their only state.
 using Handler = void (*)(View&);
 
+// What a label is to the text box it describes: its symbol ("I:", which
+// carries the box's meaning as a tooltip), its unit ("m"), or the unit's
+// exponent (the raised "3").
+enum class LabelRole { none, symbol, unit, exponent };
+
+// One control of the window. The table lists them in the order of Tab.
 struct Control {
     std::string_view name;  // the widget's name on every platform
     ControlKind kind;
     std::string_view text;  // caption or initial text
     // For a line, left/top is its start and width/height runs to its end.
     TwipsRect rect;
-    int tab_index;
-    std::string_view tooltip;    // empty: none
-    std::string_view describes;  // the text box a label names or gives the unit of
-    int layer;                   // where controls overlap, the higher is in front
-    const FontSpec* font;        // nullptr: the window's font
-    Handler clicked;             // push buttons only
-    std::string_view hint;       // text boxes: what a screen reader adds after the name
+    std::string_view tooltip = {};    // empty: none
+    std::string_view describes = {};  // labels: the text box they describe
+    LabelRole role = LabelRole::none;  // labels: how
+    int layer = 0;                    // where controls overlap, the higher is in front
+    const FontSpec* font = nullptr;   // nullptr: the window's font
+    Handler clicked = nullptr;        // push buttons only
+    std::string_view hint = {};       // text boxes: what a screen reader adds after the name
 };
 
 struct MenuItem {
@@ -84,6 +90,20 @@ struct Menu {
 
 // How the window answers the keyboard and the mouse, beyond what each
 // platform's controls do of their own accord.
+//
+// Each front end carries these rules out in its own way, so a change here
+// is made in all three, and in the focus given back after a message
+// (show_message and focus_selected in each):
+// - Qt, ui/qt/qt_main_window.cpp: create_control (Enter), build_controls
+//   (the first box selected), build_menus (the menu key), TextBox (the
+//   double-click);
+// - Win32, ui/win32/win32_main_window.cpp: run_message_loop (Tab, and
+//   selection on focus, by the dialog manager), handle and on_command
+//   (Enter), on_create (the first box selected), text_box_proc (the
+//   double-click); the menu key is the system's own;
+// - the page, ui/web/page.js: focusFromKeyboard, followTabOrder, onBoxKey,
+//   onBoxDoubleClick, onWindowKeyDown and onWindowKeyUp.
+// The behaviour table plays them on all three.
 struct Behaviour {
     // A text box reached from the keyboard, or holding the focus at start,
     // has its whole text selected, so typing replaces it.
@@ -155,8 +175,8 @@ const WindowDescription& main_window();
 // Whether the control can take the keyboard focus (labels and lines never do).
 bool takes_focus(const Control& control);
 
-// The controls that take the focus, by tab index: the order of Tab, which
-// goes round to the first again.
+// The controls that take the focus, in the table's order: the order of
+// Tab, which goes round to the first again.
 std::vector<const Control*> focus_order(const WindowDescription& window);
 
 const Control* find_control(const WindowDescription& window, std::string_view name);

@@ -80,7 +80,7 @@ std::string place_css(const Control& control) {
 // A symbol label carries its box's meaning as a tooltip; on a touch screen,
 // which cannot hover, the meaning is shown in words.
 bool has_meaning(const Control& control) {
-    return control.kind == ControlKind::label && !control.describes.empty() && !control.tooltip.empty();
+    return control.role == LabelRole::symbol;
 }
 
 // `first_focus`: the control that holds the focus at start.
@@ -276,18 +276,13 @@ std::vector<std::vector<const Control*>> phone_rows(const WindowDescription& win
     for (const Control* box : boxes) rows.push_back({box->rect.top_twips, {}});
     std::vector<Row> own;
     for (const Control& control : window.controls) {
-        const TwipsRect rect = control.kind == ControlKind::line ? line_band(control) : control.rect;
-        const double middle = rect.top_twips + rect.height_twips / 2.0;
-        const auto beside = std::find_if(boxes.begin(), boxes.end(), [&](const Control* box) {
-            return rect.height_twips <= box->rect.height_twips && box->rect.top_twips <= middle &&
-                   middle <= box->rect.top_twips + box->rect.height_twips;
+        const auto box = std::find_if(boxes.begin(), boxes.end(), [&](const Control* each) {
+            return each == &control || each->name == control.describes;
         });
-        if (control.kind == ControlKind::text_box) {
-            rows[static_cast<std::size_t>(std::find(boxes.begin(), boxes.end(), &control) - boxes.begin())]
-                .controls.push_back(&control);
-        } else if (beside != boxes.end()) {
-            rows[static_cast<std::size_t>(beside - boxes.begin())].controls.push_back(&control);
+        if (box != boxes.end()) {
+            rows[static_cast<std::size_t>(box - boxes.begin())].controls.push_back(&control);
         } else {
+            const TwipsRect rect = control.kind == ControlKind::line ? line_band(control) : control.rect;
             own.push_back({rect.top_twips + rect.height_twips, {&control}});
         }
     }

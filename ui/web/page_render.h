@@ -59,8 +59,8 @@ struct Download {
 //   <section class="downloads" ...><h2 ...>下载桌面版</h2><ul><li><a href="Bemvara.exe" download>Windows 版</a>...
 std::string downloads_markup(const WindowDescription& window, const std::vector<Download>& downloads);
 
-// The phone's column, top to bottom: each row the controls it holds. A
-// control no higher than a box, beside it, shares its row; any other (the
+// The phone's column, top to bottom: each row the controls it holds. A box
+// and the labels that describe it share a row; any other control (the
 // button, the line) is a row of its own, placed by its bottom edge, so the
 // button beside the four inputs comes after them.
 std::vector<std::vector<const Control*>> phone_rows(const WindowDescription& window);
