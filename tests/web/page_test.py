@@ -12,6 +12,7 @@ import csv
 import io
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -352,7 +353,8 @@ class PageScenarios(unittest.TestCase):
     def test_page_comes_up(self):
         self.open_page()
         self.assertEqual("zh-CN", self.js("document.documentElement.lang"))
-        self.assertEqual("版本 1.0.0", self.js("document.querySelector('.version').textContent"))
+        version = re.search(r"project\(Bemvara VERSION (\S+)", (Path(__file__).parents[2] / "CMakeLists.txt").read_text())[1]
+        self.assertEqual(f"版本 {version}", self.js("document.querySelector('.version').textContent"))
         self.assertEqual("decimal", self.js(f"{by_id('Text1')}.inputMode"))
         # The labels' and boxes' Latin letters come from the face the site
         # carries, so "l", "1" and "I" are drawn as on the desktop.

@@ -5,15 +5,22 @@ that every Windows has.
 
     check_exe.py PATH/TO/Bemvara.exe
 """
+import re
 import struct
 import sys
+from pathlib import Path
 
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "msvcrt.dll", "advapi32.dll",
                "shell32.dll", "ole32.dll"}
 EXPECTED_ICONS = sorted([(size, bits) for size in (16, 24, 32, 48) for bits in (4, 8, 32)] + [(128, 32), (256, 32)])
+# The project's one version number, and the record's strings as the
+# program has always shown it: 1.0.0 is "1.00".
+VERSION = [int(part) for part in re.search(r"project\(Bemvara VERSION (\d+)\.(\d+)\.(\d+)",
+                                             (Path(__file__).parents[2] / "CMakeLists.txt").read_text()).groups()]
+RECORD = f"{VERSION[0]}.{VERSION[1]:02d}"
 EXPECTED_STRINGS = {
-    "FileVersion": "1.00", "ProductVersion": "1.00", "ProductName": "Bemvara",
+    "FileVersion": RECORD, "ProductVersion": RECORD, "ProductName": "Bemvara",
     "InternalName": "Bemvara", "OriginalFilename": "Bemvara.exe",
 }
 
@@ -147,8 +154,9 @@ def main(path):
         key, fixed, children = version_nodes(versions[0])
         signature, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<IIIIII", fixed)
         check(key == "VS_VERSION_INFO" and signature == 0xFEEF04BD, "the record is well formed")
-        check((file_ms, file_ls, product_ms, product_ls) == (0x10000, 0, 0x10000, 0),
-              "file and product version 1.0.0.0")
+        numbers = (VERSION[0] << 16 | VERSION[1], VERSION[2] << 16)
+        check((file_ms, file_ls) == numbers and (product_ms, product_ls) == numbers,
+              f"file and product version {'.'.join(map(str, VERSION))}.0")
         tables = {table_key: {k: v.decode("utf-16-le").rstrip("\0") for k, v, _ in strings}
                   for child_key, _, child_children in children if child_key == "StringFileInfo"
                   for table_key, _, strings in child_children}
@@ -163,6 +171,8 @@ def main(path):
         check(translations == [struct.pack("<HH", 0x0804, 0x04B0)], "translation 0804, 04B0")
 
     manifests = [value.decode("utf-8") for key, value in resources.items() if key[0] == RT_MANIFEST]
+    check(len(manifests) == 1 and f'version="{".".join(map(str, VERSION))}.0"' in manifests[0],
+          "the manifest names the version")
     check(len(manifests) == 1 and "PerMonitorV2" in manifests[0]
           and "Microsoft.Windows.Common-Controls" in manifests[0],
           "the manifest asks for per-monitor DPI (v2) and Common Controls 6")
