@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "calc/parameter_calculation.h"
 
@@ -188,8 +189,30 @@ const Control* find_control(const WindowDescription& window, std::string_view na
     return nullptr;
 }
 
-TwipsRect line_band(const Control& line) {
-    return {line.rect.left_twips, line.rect.top_twips, line.rect.width_twips, kTwipsPerPixelAt96Dpi};
+TwipsRect drawn_rect(const Control& control) {
+    if (control.kind != ControlKind::line) return control.rect;
+    return {control.rect.left_twips, control.rect.top_twips, control.rect.width_twips, kTwipsPerPixelAt96Dpi};
+}
+
+int twips_to_pixels(int twips, int dpi) {
+    const long long scaled = static_cast<long long>(twips) * dpi;
+    return static_cast<int>((scaled + (scaled < 0 ? -kTwipsPerInch / 2 : kTwipsPerInch / 2)) / kTwipsPerInch);
+}
+
+bool drawn_crisp(const FontSpec& font, double dpi) {
+    return std::lround(font.points * dpi / 72.0) <= font.crisp_up_to_pixels;
+}
+
+std::string fill(std::string_view pattern,
+                 std::initializer_list<std::pair<std::string_view, std::string_view>> values) {
+    std::string filled(pattern);
+    for (const auto& [name, value] : values) {
+        std::string field(1, '{');
+        field.append(name).push_back('}');
+        for (std::size_t at = filled.find(field); at != std::string::npos; at = filled.find(field, at + value.size()))
+            filled.replace(at, field.size(), value);
+    }
+    return filled;
 }
 
 namespace {
@@ -245,10 +268,7 @@ std::string said_when_set(const WindowDescription& window, const Control& text_b
     text = first == std::string_view::npos ? std::string_view{} : text.substr(first, text.find_last_not_of(' ') + 1 - first);
     const std::string_view symbol = symbol_of(window, text_box);
     const std::string name = symbol.empty() ? accessible_name(window, text_box) : std::string(symbol);
-    std::string said(window.texts.result_said);
-    for (const auto& [field, value] : {std::pair<std::string_view, std::string_view>{"{symbol}", name}, {"{value}", text}})
-        if (const std::size_t at = said.find(field); at != std::string::npos) said.replace(at, field.size(), value);
-    return said;
+    return fill(window.texts.result_said, {{"symbol", name}, {"value", text}});
 }
 
 bool folded_into_name(const Control& label) { return label.kind == ControlKind::label && !label.describes.empty(); }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -181,9 +182,23 @@ std::vector<const Control*> focus_order(const WindowDescription& window);
 
 const Control* find_control(const WindowDescription& window, std::string_view name);
 
-// A line as the band it is drawn as: from its start to its end, one
-// default line width (a pixel at 96 dpi) thick.
-TwipsRect line_band(const Control& line);
+// Where a control is drawn: its rectangle, and a line as the band it is
+// drawn as, from its start to its end, one pixel at 96 dpi thick.
+TwipsRect drawn_rect(const Control& control);
+
+// Twips as pixels at `dpi` pixels an inch, to the nearest; at 96 dpi, one
+// pixel per 15 twips exactly, as every coordinate is a whole pixel there.
+int twips_to_pixels(int twips, int dpi = 96);
+
+// Whether `font`'s text is drawn without smoothing at `dpi` pixels an
+// inch: while its height, in the whole pixels it is laid out in, is at
+// most its crisp height.
+bool drawn_crisp(const FontSpec& font, double dpi);
+
+// A pattern of the texts with each "{name}" replaced by its value.
+//   fill("{symbol}: {value}", {{"symbol", "r"}, {"value", ".453125"}}) == "r: .453125"
+std::string fill(std::string_view pattern,
+                 std::initializer_list<std::pair<std::string_view, std::string_view>> values);
 
 // What a screen reader announces for a text box: its label's symbol,
 // meaning and unit, "I: 梁或板的抗弯惯性矩，单位 m³"; empty for a box without

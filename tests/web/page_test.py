@@ -88,10 +88,11 @@ def by_id(name):
 
 
 # The page's own measures: a point in twips within the client area, in the
-# viewport's pixels, at the scale the window is drawn.
+# viewport's pixels, at the scale the window is drawn (1440 twips an inch,
+# 96 CSS pixels an inch).
 CLIENT_SCALE = """(() => { const r = document.querySelector('#Form1 .client').getBoundingClientRect();
     const s = parseFloat(getComputedStyle(document.documentElement).getPropertyValue('--scale')) || 1;
-    return [r, s / 15]; })()"""
+    return [r, s * 96 / 1440]; })()"""
 
 
 # In the page: [ratio(colour, colour), background(element)], the WCAG
@@ -526,7 +527,7 @@ class PageScenarios(unittest.TestCase):
     def test_window_at_desktop_widths_is_drawn_as_described(self):
         # Every control where the description puts it, at one scale for all.
         self.open_page()
-        described = self.js("JSON.parse(document.getElementById('description').textContent)")
+        described = json.loads((Path(PARTS) / "module" / "window.site").read_text(encoding="utf-8"))
         drawn = self.js("Object.fromEntries([...document.querySelectorAll('#Form1 .client > *')]"
                         ".map((e) => [e.id, e.getBoundingClientRect().toJSON()]))")
         pixel = described["twips_per_pixel"]

@@ -129,7 +129,7 @@ struct Program {
             if (control(std::string(each.name)) == child) return std::string(each.name);
         return "(none)";
     }
-    int pixels(int twips) const { return MulDiv(twips, dpi, ui::kTwipsPerInch); }
+    int pixels(int twips) const { return ui::twips_to_pixels(twips, dpi); }
 };
 
 Program start(const wchar_t* path, int dpi) {

@@ -35,9 +35,9 @@ QFont to_qfont(const FontSpec& spec, const QWidget& on) {
     font.setFamilies(families);
     font.setPointSizeF(spec.points);
     font.setWeight(QFont::Weight(spec.weight));
-    const double pixels = spec.points * on.logicalDpiY() / 72.0 * on.devicePixelRatioF();
     // Set either way, not inherited from a font that asked otherwise.
-    font.setStyleStrategy(pixels <= spec.crisp_up_to_pixels ? QFont::NoAntialias : QFont::PreferDefault);
+    font.setStyleStrategy(drawn_crisp(spec, on.logicalDpiY() * on.devicePixelRatioF()) ? QFont::NoAntialias
+                                                                                         : QFont::PreferDefault);
     return font;
 }
 
@@ -200,8 +200,7 @@ void QtMainWindow::build_controls(QWidget* client) {
     for (const Control* control : by_layer) {
         QWidget* widget = create_control(*control, client);
         widget->setObjectName(to_qstring(control->name));
-        const bool line = control->kind == ControlKind::line;
-        widget->setGeometry(twips_to_pixels(line ? line_band(*control) : control->rect));
+        widget->setGeometry(twips_to_pixels(drawn_rect(*control)));
         if (!control->tooltip.empty()) widget->setToolTip(to_qstring(control->tooltip));
         if (control->font) widget->setFont(to_qfont(*control->font, *this));
         widget->setFocusPolicy(takes_focus(*control) ? Qt::StrongFocus : Qt::NoFocus);

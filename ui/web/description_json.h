@@ -1,6 +1,5 @@
-// The window description as JSON, from which the site's build step draws
-// the window into the page and which the page script reads: the same data
-// the desktop front ends walk.
+// The window description as JSON: the part the page's script reads, and
+// the part the site's build and its tests read.
 #pragma once
 
 #include <string>
@@ -9,11 +8,20 @@
 
 namespace ui::web {
 
-// {"name":"Form1","title":"Bemvara","width_twips":4185,"height_twips":2040,
-//  "font":{...},"controls":[{"name":"Label1","kind":"label",...}],
-//  "menus":[{"name":"FILE","caption":"文件","items":[...]}]}
-// Controls and menus keep the description's order, so a control's index
-// here is the index the page hands back when it is clicked.
+// What the page's script reads, and no more: each control's name and
+// whether it can be clicked, the menus' items, the focus order, the
+// keyboard's rules and the texts the page may show, {title} filled in.
+//   {"controls":[{"name":"Label1","clickable":false},...],"menus":[{"name":"FILE","items":["EXIT"]},...],
+//    "focus_order":["Text1",...],"behaviour":{...},"texts":{"ended":[...],...}}
+// Controls keep the description's order, so a control's index here is the
+// index the page hands back when it is clicked.
 std::string description_json(const WindowDescription& window);
+
+// What builds the site and checks it, never shipped: the title, each
+// control's drawn place in twips, the faces to carry, and the texts put
+// into the page's markup and manifest.
+//   {"title":"Bemvara","twips_per_pixel":15,"controls":[{"name":"Label1","kind":"label","left_twips":240,...}],
+//    "carried_faces":[{"family":"Bemvara Latin","file":"bemvara-latin.ttf"}],"texts":{"app_name":...}}
+std::string site_json(const WindowDescription& window);
 
 }  // namespace ui::web

@@ -13,8 +13,9 @@ MODULE_DIR holds bemvara.js (the module's glue), bemvara.wasm (which
 travels inside the page), the faces the program carries (cut down to the
 window's Latin, also in the page) and their licence (fonts-LICENSE.txt),
 and what
-print_description printed: description.json,
-window.markup, window.style, window.media and window.shown; ICON_DIR the home-screen
+print_description printed: description.json (for the page's script),
+window.site (for this), window.markup, window.style, window.media and
+window.shown; ICON_DIR the home-screen
 icons; SOURCE_DIR the page's templates, style and script. With
 --downloads, a release: the FILEs (the desktop programs and their
 SHA256SUMS) go into the site's FOLDER as they are, outside what the service
@@ -84,12 +85,12 @@ def fill(template, values):
 
 def main(module_dir, icon_dir, source, site, downloads_markup=None, downloads_folder=None, *downloads):
     module_dir, icon_dir, source, site = Path(module_dir), Path(icon_dir), Path(source), Path(site)
-    description = json.loads((module_dir / "description.json").read_text(encoding="utf-8"))
-    texts = description["texts"]
+    description = (module_dir / "description.json").read_text(encoding="utf-8").rstrip("\n")
+    window = json.loads((module_dir / "window.site").read_text(encoding="utf-8"))
+    texts = window["texts"]
     printed = {part: (module_dir / f"window.{part}").read_text(encoding="utf-8").rstrip("\n")
                for part in ("markup", "style", "media")}
     desktop_media, phone_media, sideways_media = printed["media"].split("\n")
-    app_name = texts["app_name"].replace("{title}", description["title"])
     if site.exists():
         shutil.rmtree(site)
     site.mkdir(parents=True)
@@ -105,7 +106,7 @@ def main(module_dir, icon_dir, source, site, downloads_markup=None, downloads_fo
     shown = (module_dir / "window.shown").read_text(encoding="utf-8")
     characters = "".join(sorted({c for c in shown + NUMBER_CHARACTERS if " " <= c <= "~"}))
     faces = [(face["family"], window_face(module_dir / face["file"], characters))
-             for face in description["carried_faces"]]
+             for face in window["carried_faces"]]
     glue = (module_dir / "bemvara.js").read_bytes()
     script = publish(hashed_name("bemvara.js", glue), glue)
     page_code = (source / "page.js").read_bytes()
@@ -114,7 +115,7 @@ def main(module_dir, icon_dir, source, site, downloads_markup=None, downloads_fo
     for icon in sorted(icon_dir.glob("icon-*.png")):
         icons[icon.stem] = publish(hashed_name(icon.name, icon.read_bytes()), icon.read_bytes())
     manifest = fill((source / "manifest.webmanifest.in").read_text(encoding="utf-8"), {
-        **icons, "NAME": json.dumps(app_name, ensure_ascii=False), "TITLE": json.dumps(description["title"]),
+        **icons, "NAME": json.dumps(texts["app_name"], ensure_ascii=False), "TITLE": json.dumps(window["title"]),
         "DESCRIPTION": json.dumps(texts["app_description"], ensure_ascii=False)}).encode()
     manifest_name = publish(hashed_name("manifest.webmanifest", manifest), manifest)
 
@@ -125,14 +126,14 @@ def main(module_dir, icon_dir, source, site, downloads_markup=None, downloads_fo
     style = fill((source / "page.css.in").read_text(encoding="utf-8"),
                  {"DESKTOP": desktop_media, "PHONE": phone_media, "SIDEWAYS": sideways_media})
     page = fill((source / "index.html.in").read_text(encoding="utf-8"), {
-        "CSP": csp, "DESCRIPTION": html.escape(texts["app_description"]), "TITLE": html.escape(description["title"]),
+        "CSP": csp, "DESCRIPTION": html.escape(texts["app_description"]), "TITLE": html.escape(window["title"]),
         "MANIFEST": manifest_name, "ICON": icons["icon-192"], "SCRIPT": script, "PAGE_SCRIPT": page_script,
         "STYLE": "".join(face_css(family, data) + "\n" for family, data in faces) + style + printed["style"],
         "WINDOW": printed["markup"], "NO_SCRIPT": html.escape(texts["needs_script"]),
         "VERSION": html.escape(texts["version_line"]),
-        "NOT_STARTED": html.escape(texts["not_started"].replace("{title}", description["title"]) + texts["check_network"]),
+        "NOT_STARTED": html.escape(texts["not_started"]),
         "DOWNLOADS": Path(downloads_markup).read_text(encoding="utf-8").rstrip("\n") if downloads_markup else "",
-        "DESCRIPTION_JSON": json.dumps(description, ensure_ascii=False).replace("</", "<\\/"),
+        "DESCRIPTION_JSON": description.replace("</", "<\\/"),
         # The module travels in the page, after the window: it arrives with
         # the first round trip, not a second.
         "MODULE": base64.b64encode((module_dir / "bemvara.wasm").read_bytes()).decode(),

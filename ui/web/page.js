@@ -98,13 +98,14 @@
     again.focus();
   }
 
-  // A pattern of the description's texts with its {names} filled in.
+  // A pattern of the description's texts with what is known only now
+  // filled in (the title was filled as the site was built).
   function fill(pattern, values) {
     return pattern.replace(/\{(\w+)\}/g, (whole, name) => (name in values ? values[name] : whole));
   }
 
   function cannotStart(reason, advice) {
-    replaceWindow([fill(texts.cannot_start, { title: description.title, reason }), advice], 'alert');
+    replaceWindow([fill(texts.cannot_start, { reason }), advice], 'alert');
   }
 
   function focusableControls() {
@@ -175,7 +176,7 @@
     description.menus.forEach((menu, menuIndex) => {
       const title = document.getElementById(menu.name);
       menu.items.forEach((item, itemIndex) => {
-        document.getElementById(item.name).addEventListener('click', () => choose(menuIndex, itemIndex));
+        document.getElementById(item).addEventListener('click', () => choose(menuIndex, itemIndex));
       });
       title.addEventListener('click', () => (openMenu() === menuIndex ? leaveMenus() : open(menuIndex, false)));
       title.addEventListener('pointerenter', () => {
@@ -190,7 +191,7 @@
   }
 
   function itemsOf(menuIndex) {
-    return description.menus[menuIndex].items.map((item) => document.getElementById(item.name));
+    return description.menus[menuIndex].items.map((item) => document.getElementById(item));
   }
 
   function openMenu() {

@@ -31,7 +31,6 @@ std::string id_selector(std::string_view name) {
     return selector;
 }
 
-int pixels(int twips) { return twips / kTwipsPerPixelAt96Dpi; }
 
 std::string escaped(std::string_view text) {
     std::string out;
@@ -66,13 +65,13 @@ std::string_view class_of(ControlKind kind) {
 
 // Edges, not sizes, of a line are converted, so it ends where it ends in twips.
 std::string place_css(const Control& control) {
-    const TwipsRect rect = control.kind == ControlKind::line ? line_band(control) : control.rect;
-    std::string css = id_selector(control.name) + "{left:" + px(pixels(rect.left_twips)) +
-                      ";top:" + px(pixels(rect.top_twips)) + ";width:";
+    const TwipsRect rect = drawn_rect(control);
+    std::string css = id_selector(control.name) + "{left:" + px(twips_to_pixels(rect.left_twips)) +
+                      ";top:" + px(twips_to_pixels(rect.top_twips)) + ";width:";
     if (control.kind == ControlKind::line) {
-        css += px(pixels(rect.left_twips + rect.width_twips) - pixels(rect.left_twips));
+        css += px(twips_to_pixels(rect.left_twips + rect.width_twips) - twips_to_pixels(rect.left_twips));
     } else {
-        css += px(pixels(rect.width_twips)) + ";height:" + px(pixels(rect.height_twips));
+        css += px(twips_to_pixels(rect.width_twips)) + ";height:" + px(twips_to_pixels(rect.height_twips));
     }
     return css + ";z-index:" + std::to_string(control.layer) + "}";
 }
@@ -146,8 +145,8 @@ std::string menu_bar_markup(const WindowDescription& window) {
 }
 
 std::string desktop_style(const WindowDescription& window) {
-    const int width = pixels(window.client_width_twips);
-    const int height = pixels(window.client_height_twips);
+    const int width = twips_to_pixels(window.client_width_twips);
+    const int height = twips_to_pixels(window.client_height_twips);
     const int frame_width = width + 2 * kFrameBorderPx;
     const int frame_height = height + kMenuBarHeightPx + 2 * kFrameBorderPx;
     std::string css = ":root{--window-width:" + px(frame_width) + ";--window-height:" + px(frame_height) +
@@ -282,7 +281,7 @@ std::vector<std::vector<const Control*>> phone_rows(const WindowDescription& win
         if (box != boxes.end()) {
             rows[static_cast<std::size_t>(box - boxes.begin())].controls.push_back(&control);
         } else {
-            const TwipsRect rect = control.kind == ControlKind::line ? line_band(control) : control.rect;
+            const TwipsRect rect = drawn_rect(control);
             own.push_back({rect.top_twips + rect.height_twips, {&control}});
         }
     }

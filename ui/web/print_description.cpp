@@ -2,7 +2,7 @@
 // description as JSON (read by the page's script), or the window drawn
 // from it, as markup or as style; or every text the window and its
 // messages can show, for the faces the page carries.
-//   print_description json|markup|style|media|shown
+//   print_description json|site|markup|style|media|shown
 //   print_description downloads SYSTEM FILE BYTES SHA256 ... SUMS_FILE
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
     std::string out;
     if (what == "json") {
         out = ui::web::description_json(window);
+    } else if (what == "site") {  // for the site's build and its tests
+        out = ui::web::site_json(window);
     } else if (what == "markup") {
         out = ui::web::window_markup(window);
     } else if (what == "style") {
@@ -40,7 +42,7 @@ int main(int argc, char** argv) {
             downloads.push_back({argv[i], argv[i + 1], std::strtoull(argv[i + 2], nullptr, 10), argv[i + 3], sums});
         out = ui::web::downloads_markup(window, downloads);
     } else {
-        std::fputs("usage: print_description json|markup|style|media|shown\n"
+        std::fputs("usage: print_description json|site|markup|style|media|shown\n"
                    "       print_description downloads SYSTEM FILE BYTES SHA256 ... SUMS_FILE\n", stderr);
         return 2;
     }

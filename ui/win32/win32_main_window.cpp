@@ -79,7 +79,7 @@ HFONT create_font(const FontSpec& spec, UINT dpi) {
     logfont.lfHeight = -static_cast<LONG>(spec.points * dpi / 72.0 + 0.5);
     logfont.lfWeight = spec.weight;
     logfont.lfCharSet = static_cast<BYTE>(spec.charset);
-    if (-logfont.lfHeight <= spec.crisp_up_to_pixels) logfont.lfQuality = NONANTIALIASED_QUALITY;
+    if (drawn_crisp(spec, dpi)) logfont.lfQuality = NONANTIALIASED_QUALITY;
 
     std::vector<std::wstring> names;
     for (std::string_view family : spec.families) names.push_back(to_wide(family));
@@ -500,7 +500,7 @@ HFONT Win32MainWindow::font_for(const Control& control) const {
 
 RECT Win32MainWindow::pixel_rect(const Control& control) const {
     const bool line = control.kind == ControlKind::line;
-    const TwipsRect rect = line ? line_band(control) : control.rect;
+    const TwipsRect rect = drawn_rect(control);
     const int left = twips_to_pixels(rect.left_twips, dpi_);
     const int top = twips_to_pixels(rect.top_twips, dpi_);
     if (!line)

@@ -12,7 +12,7 @@
 namespace ui::win32 {
 
 // Twips to pixels at a given DPI; the one conversion the front end makes.
-inline int twips_to_pixels(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), kTwipsPerInch); }
+inline int twips_to_pixels(int twips, UINT dpi) { return ui::twips_to_pixels(twips, static_cast<int>(dpi)); }
 
 std::wstring to_wide(std::string_view utf8);
 std::string to_utf8(const std::wstring& wide);
