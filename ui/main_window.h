@@ -102,7 +102,7 @@ struct Menu {
 //   selection on focus, by the dialog manager), handle and on_command
 //   (Enter), on_create (the first box selected), text_box_proc (the
 //   double-click); the menu key is the system's own;
-// - the page, ui/web/page.js: focusFromKeyboard, followTabOrder, onBoxKey,
+// - the page, ui/web/page/page.js: focusFromKeyboard, followTabOrder, onBoxKey,
 //   onBoxDoubleClick, onWindowKeyDown and onWindowKeyUp.
 // The behaviour table plays them on all three.
 struct Behaviour {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ui/main_window.h"
-#include "ui/web/page_render.h"
+#include "ui/web/render/page_render.h"
 
 namespace {
 

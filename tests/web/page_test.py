@@ -28,7 +28,7 @@ import browsers
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TABLES = os.path.join(HERE, "..", "tables")
-MAKE_SITE = os.path.join(HERE, "..", "..", "ui", "web", "make_site.py")
+MAKE_SITE = os.path.join(HERE, "..", "..", "ui", "web", "page", "make_site.py")
 SITE = "build/web"
 ENGINE = "chromium"
 PARTS = "build/wasm/ui/web"  # what the site is made from: module/, icons/

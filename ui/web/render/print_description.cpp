@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "ui/main_window.h"
-#include "ui/web/description_json.h"
-#include "ui/web/page_render.h"
+#include "ui/web/render/description_json.h"
+#include "ui/web/render/page_render.h"
 
 int main(int argc, char** argv) {
     const std::string_view what = argc > 1 ? argv[1] : "json";

@@ -1,4 +1,4 @@
-#include "ui/web/page_render.h"
+#include "ui/web/render/page_render.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "ui/web/description_json.h"
+#include "ui/web/render/description_json.h"
 
 #include <cstdio>
 #include <string_view>
