@@ -292,9 +292,9 @@ private slots:
 
     void command1_caption_font() {
         const QFont font = find<QPushButton>("Command1")->font();
-        const std::string_view asked = ui::find_control(ui::main_window(), "Command1")->font->family();
-        QCOMPARE(font.family().toStdString(), asked);
-        QCOMPARE(font.pointSizeF(), 21.75);
+        const ui::FontSpec& asked = *ui::find_control(ui::main_window(), "Command1")->font;
+        QCOMPARE(font.family().toStdString(), asked.family());
+        QCOMPARE(font.pointSizeF(), asked.points);
         QCOMPARE(font.weight(), QFont::Bold);
         QVERIFY(!font.italic() && !font.underline() && !font.strikeOut());
         // The Windows family is missing here; a Kai face stands in for it.
@@ -307,7 +307,7 @@ private slots:
         for (const char* name : {"Label1", "Label3", "Text1", "Text5"}) {
             const QFont font = find<QWidget>(name)->font();
             QCOMPARE(font.families().size(), static_cast<qsizetype>(ui::main_window().font.families.size()));
-            QCOMPARE(font.pointSizeF(), 9.0);
+            QCOMPARE(font.pointSizeF(), ui::main_window().font.points);
             QCOMPARE(QFontInfo(font).family(), QStringLiteral("Bemvara Latin"));
         }
     }

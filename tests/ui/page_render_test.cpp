@@ -37,12 +37,6 @@ TEST(PageRender, DesktopPlacesAndMeasures) {
         EXPECT_NE(std::string::npos, style.find(rule)) << rule;
 }
 
-// No width falls between the two layouts, and a finger always gets the column.
-TEST(PageRender, EveryScreenGetsOneLayout) {
-    EXPECT_EQ("(min-width:480px) and (pointer:fine),(min-width:480px) and (pointer:none)", ui::web::desktop_media());
-    EXPECT_EQ("(max-width:479.98px),(pointer:coarse)", ui::web::phone_media());
-}
-
 TEST(PageRender, MarkupEscapesTextAndStartsOnTheFirstBox) {
     const std::string markup = ui::web::window_markup(ui::main_window());
     EXPECT_NE(std::string::npos, markup.find("id=\"Text1\" class=\"text-box\" value=\"\" placeholder=\"0.025\""));

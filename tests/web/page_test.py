@@ -69,6 +69,10 @@ CANNOT = {
         "Firefox's WebDriver BiDi sets a viewport but cannot make its pointer coarse",
     ("webkit", "test_a_touch_screen_held_sideways_gets_the_column"):
         "WebKitGTK has no device emulation: its pointer is the mouse",
+    ("firefox", "test_a_mouse_gets_the_column_below_480_px_and_the_window_from_480"):
+        "Firefox's WebDriver BiDi sets no viewport for a desktop",
+    ("webkit", "test_a_mouse_gets_the_column_below_480_px_and_the_window_from_480"):
+        "WebKitGTK has no device emulation",
 }
 
 
@@ -523,6 +527,20 @@ class PageScenarios(unittest.TestCase):
         bottoms = self.js("['Text1', 'Text2', 'Text3', 'Text4', 'Command1', 'Text5']"
                           ".map((name) => document.getElementById(name).getBoundingClientRect().bottom)", sideways)
         self.assertLessEqual(max(bottoms), browsers.PHONE["width"])
+
+    def test_a_mouse_gets_the_column_below_480_px_and_the_window_from_480(self):
+        # No width falls between the two layouts: each width has one.
+        browser = self.launch()
+        self.open_page(browser)
+        drawn = []
+        for width in (479, 480):
+            browser.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                           {"width": width, "height": 700, "deviceScaleFactor": 1, "mobile": False})
+            drawn.append(browser.js("(() => { const client = document.querySelector('.client');"
+                                    "return [getComputedStyle(client).display, client.offsetWidth]; })()"))
+        # The column fills the width but the page's margins and the window's
+        # border; the window is its 279 px (4185 twips).
+        self.assertEqual([["grid", 479 - 16 - 2], ["block", 279]], drawn)
 
     def test_window_at_desktop_widths_is_drawn_as_described(self):
         # Every control where the description puts it, at one scale for all.
