@@ -194,6 +194,8 @@ TwipsRect drawn_rect(const Control& control) {
     return {control.rect.left_twips, control.rect.top_twips, control.rect.width_twips, kTwipsPerPixelAt96Dpi};
 }
 
+double exact_pixels(int twips, double dpi) { return twips * dpi / kTwipsPerInch; }
+
 int twips_to_pixels(int twips, int dpi) {
     const long long scaled = static_cast<long long>(twips) * dpi;
     return static_cast<int>((scaled + (scaled < 0 ? -kTwipsPerInch / 2 : kTwipsPerInch / 2)) / kTwipsPerInch);

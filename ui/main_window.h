@@ -186,8 +186,10 @@ const Control* find_control(const WindowDescription& window, std::string_view na
 // drawn as, from its start to its end, one pixel at 96 dpi thick.
 TwipsRect drawn_rect(const Control& control);
 
-// Twips as pixels at `dpi` pixels an inch, to the nearest; at 96 dpi, one
-// pixel per 15 twips exactly, as every coordinate is a whole pixel there.
+// Twips as pixels at `dpi` pixels an inch: exactly, and to the nearest
+// whole pixel. At 96 dpi, one pixel per 15 twips, and every coordinate
+// of the window is a whole pixel there.
+double exact_pixels(int twips, double dpi);
 int twips_to_pixels(int twips, int dpi = 96);
 
 // Whether `font`'s text is drawn without smoothing at `dpi` pixels an

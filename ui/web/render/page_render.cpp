@@ -221,8 +221,8 @@ std::string phone_style(const WindowDescription& window) {
         std::stable_sort(units.begin(), units.end(),
                          [](const Control* a, const Control* b) { return a->rect.left_twips < b->rect.left_twips; });
         for (std::size_t i = 1; i < units.size(); ++i) {
-            const double dx = (units[i]->rect.left_twips - units[i - 1]->rect.left_twips) * scale / kTwipsPerPixelAt96Dpi;
-            const double dy = (units[i]->rect.top_twips - units[i - 1]->rect.top_twips) * scale / kTwipsPerPixelAt96Dpi;
+            const double dx = exact_pixels(units[i]->rect.left_twips - units[i - 1]->rect.left_twips, 96 * scale);
+            const double dy = exact_pixels(units[i]->rect.top_twips - units[i - 1]->rect.top_twips, 96 * scale);
             offsets += id_selector(units[i]->name) + "{transform:translate(" + px(dx) + "," + px(dy) + ")}";
         }
         ++grid_row;
