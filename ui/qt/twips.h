@@ -8,7 +8,7 @@
 
 namespace ui::qt {
 
-inline int twips_to_pixels(int twips) { return ui::twips_to_pixels(twips); }
+using ui::twips_to_pixels;
 
 inline QRect twips_to_pixels(const TwipsRect& rect) {
     return {twips_to_pixels(rect.left_twips), twips_to_pixels(rect.top_twips), twips_to_pixels(rect.width_twips),

@@ -299,10 +299,10 @@
   // ---- putting it together --------------------------------------------------
 
   function wireWindow() {
-    description.controls.forEach((control, index) => {
-      if (control.clickable) {
-        document.getElementById(control.name).addEventListener('click', () => withModule((ready) => ready._bemvara_click(index)));
-      }
+    // Each button carries its index in the description's list of controls.
+    document.querySelectorAll('.client .push-button[data-index]').forEach((button) => {
+      const index = Number(button.dataset.index);
+      button.addEventListener('click', () => withModule((ready) => ready._bemvara_click(index)));
     });
     wireMenuBar();
     const client = document.querySelector('.client');

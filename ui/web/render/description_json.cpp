@@ -97,14 +97,6 @@ std::string titled(const WindowDescription& window, std::string_view text) {
 std::string description_json(const WindowDescription& window) {
     JsonWriter json;
     json.open('{');
-    json.key("controls").open('[');
-    for (const Control& control : window.controls) {
-        json.open('{');
-        json.key("name").value(control.name);
-        json.key("clickable").value(control.clicked != nullptr);
-        json.close('}');
-    }
-    json.close(']');
     json.key("menus").open('[');
     for (const Menu& menu : window.menus) {
         json.open('{');

@@ -8,13 +8,12 @@
 
 namespace ui::web {
 
-// What the page's script reads, and no more: each control's name and
-// whether it can be clicked, the menus' items, the focus order, the
-// keyboard's rules and the texts the page may show, {title} filled in.
-//   {"controls":[{"name":"Label1","clickable":false},...],"menus":[{"name":"FILE","items":["EXIT"]},...],
-//    "focus_order":["Text1",...],"behaviour":{...},"texts":{"ended":[...],...}}
-// Controls keep the description's order, so a control's index here is the
-// index the page hands back when it is clicked.
+// What the page's script reads, and no more: the menus' items, the focus
+// order, the keyboard's rules and the texts the page may show, {title}
+// filled in. (A button's index in the description's list of controls,
+// which the page hands back when it is clicked, is in the markup.)
+//   {"menus":[{"name":"FILE","items":["EXIT"]},...],"focus_order":["Text1",...],
+//    "behaviour":{...},"texts":{"ended":[...],...}}
 std::string description_json(const WindowDescription& window);
 
 // What builds the site and checks it, never shipped: the title, each

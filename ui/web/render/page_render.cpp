@@ -203,8 +203,7 @@ std::string phone_style(const WindowDescription& window) {
             continue;
         }
         const Control* box = *box_at;
-        const auto symbol_at = std::find_if(row.begin(), row.end(),
-                                            [&](const Control* c) { return c->describes == box->name && has_meaning(*c); });
+        const auto symbol_at = std::find_if(row.begin(), row.end(), [](const Control* c) { return has_meaning(*c); });
         const Control* symbol = symbol_at == row.end() ? nullptr : *symbol_at;
         if (symbol) cells.push_back({std::string(symbol->name) + "-meaning", grid_row++, "1/-1", false});
         std::vector<const Control*> units;
