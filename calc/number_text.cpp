@@ -228,13 +228,15 @@ constexpr int kSignificantDigits = 15;
 constexpr int kLargestFixedExponent = 14;   // 999999999999999 still fixed
 constexpr int kSmallestPlainExponent = -4;  // .0001234... always fixed
 constexpr int kMostDecimalPlaces = 15;      // below that, fixed while it fits
+// The most that the shortest digits of a double take: 17.
+constexpr int kMostShortestDigits = 17;
 
 // Where write_number puts its text: on the stack, so the string it returns
 // is the only allocation, and none for texts short enough to live inside it.
 class TextBuffer {
 public:
-    // The texts written are at most 22 characters; a longer one is a fault
-    // in write_number, which ends the program rather than write past it.
+    // The texts written are at most 25 characters; a longer one is a fault
+    // in the writer, which ends the program rather than write past it.
     void push_back(char c) {
         if (length_ == sizeof text_) std::abort();
         text_[length_++] = c;
@@ -248,7 +250,7 @@ public:
     std::string str() const { return std::string(text_, length_); }
 
 private:
-    // Longest: 22 characters, " 1.23456789012345E-308"; room to spare.
+    // Longest: 25 characters, "-0.00012345678901234567"; room to spare.
     char text_[40];
     std::size_t length_ = 0;
 };
@@ -263,38 +265,41 @@ void append_exponent(TextBuffer& out, int exponent) {
     out.append(digits, written.ptr);
 }
 
-// The value correctly rounded to 15 significant digits, d.dddddddddddddd
-// times 10^exponent, for a finite magnitude. The C library's "%.14e" rounds
-// the exact binary value correctly, ties to even, on every platform we build
+// The value correctly rounded to `count` significant digits, d.ddd times
+// 10^exponent, for a finite magnitude. The C library's "%.*e" rounds the
+// exact binary value correctly, ties to even, on every platform we build
 // for (glibc, mingw-w64's own printf, emscripten's musl). Its one
 // locale-dependent part is the decimal point, which the digits are taken
-// around: the first before it, the other 14 just before the "e".
-void round_to_significant_digits(double magnitude, char (&digits)[kSignificantDigits], int& exponent) {
-    char scientific[48];  // "d.dddddddddddddde+ddd", whatever the point is
-    const int length = std::snprintf(scientific, sizeof scientific, "%.*e", kSignificantDigits - 1, magnitude);
+// around: the first before it, the others just before the "e".
+void round_to_significant_digits(double magnitude, int count, char* digits, int& exponent) {
+    char scientific[48];  // "d.dddddddddddddddde+ddd", whatever the point is
+    const int length = std::snprintf(scientific, sizeof scientific, "%.*e", count - 1, magnitude);
     const auto* mark = static_cast<const char*>(std::memchr(scientific, 'e', static_cast<std::size_t>(length)));
     digits[0] = scientific[0];
-    std::memcpy(digits + 1, mark - (kSignificantDigits - 1), kSignificantDigits - 1);
+    std::memcpy(digits + 1, mark - (count - 1), static_cast<std::size_t>(count - 1));
     std::from_chars(mark + 2, scientific + length, exponent);
     if (mark[1] == '-') exponent = -exponent;
 }
 
-}  // namespace
+// "ddd" and 10^exponent read back as a double, in no locale.
+double read_back(const char* digits, int digit_count, int exponent) {
+    char text[48];
+    std::memcpy(text, digits, static_cast<std::size_t>(digit_count));
+    char* end = text + digit_count;
+    *end++ = 'e';
+    end = std::to_chars(end, text + sizeof text, exponent - (digit_count - 1)).ptr;
+    double value = 0.0;
+    fast_float::from_chars(text, end, value);
+    return value;
+}
 
-std::string write_number(double value) {
-    if (std::isnan(value)) return " NaN";
-    if (std::isinf(value)) return value > 0 ? " Infinity" : "-Infinity";
-    if (value == 0.0) return " 0";  // negative zero too
-
-    int exponent = 0;
-    char digits[kSignificantDigits];
-    round_to_significant_digits(std::fabs(value), digits, exponent);
-    int digit_count = kSignificantDigits;
-    while (digit_count > 1 && digits[digit_count - 1] == '0') --digit_count;
-
+// d.ddd times 10^exponent, `digit_count` digits without trailing zeros,
+// laid out after `sign`: fixed while the exponent is -4..14, and below that
+// while fixed form needs at most 15 decimal places; otherwise exponent
+// form. `zero` goes before a leading point ("0" or nothing).
+std::string lay_out(char sign, const char* digits, int digit_count, int exponent, std::string_view zero) {
     TextBuffer out;
-    out.push_back(value < 0 ? '-' : ' ');
-
+    if (sign) out.push_back(sign);
     const int decimal_places = digit_count - 1 - exponent;
     const bool fixed = exponent <= kLargestFixedExponent &&
                        (exponent >= kSmallestPlainExponent || decimal_places <= kMostDecimalPlaces);
@@ -313,11 +318,54 @@ std::string write_number(double value) {
             out.append(digits + whole_digits, digits + digit_count);
         }
     } else {
+        out.append(zero.data(), zero.data() + zero.size());
         out.push_back('.');
         out.append(static_cast<std::size_t>(-exponent - 1), '0');
         out.append(digits, digits + digit_count);
     }
     return out.str();
+}
+
+}  // namespace
+
+std::string write_number(double value) {
+    if (std::isnan(value)) return " NaN";
+    if (std::isinf(value)) return value > 0 ? " Infinity" : "-Infinity";
+    if (value == 0.0) return " 0";  // negative zero too
+
+    int exponent = 0;
+    char digits[kSignificantDigits];
+    round_to_significant_digits(std::fabs(value), kSignificantDigits, digits, exponent);
+    int digit_count = kSignificantDigits;
+    while (digit_count > 1 && digits[digit_count - 1] == '0') --digit_count;
+    return lay_out(value < 0 ? '-' : ' ', digits, digit_count, exponent, "");
+}
+
+std::string write_shortest(double value) {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
+    if (value == 0.0) return "0";
+    // The fewest digits, correctly rounded, that read back as the value;
+    // seventeen always do.
+    const double magnitude = std::fabs(value);
+    char digits[kMostShortestDigits];
+    int exponent = 0;
+    int digit_count = 1;
+    for (;; ++digit_count) {
+        round_to_significant_digits(magnitude, digit_count, digits, exponent);
+        if (digit_count == kMostShortestDigits || read_back(digits, digit_count, exponent) == magnitude) break;
+    }
+    while (digit_count > 1 && digits[digit_count - 1] == '0') --digit_count;
+    return lay_out(value < 0 ? '-' : '\0', digits, digit_count, exponent, "0");
+}
+
+std::string plain_number(std::string_view written) {
+    if (!written.empty() && written.front() == ' ') written.remove_prefix(1);
+    const bool negative = !written.empty() && written.front() == '-';
+    std::string plain = negative ? "-" : "";
+    if (negative) written.remove_prefix(1);
+    if (!written.empty() && written.front() == '.') plain += '0';
+    return plain.append(written);
 }
 
 }  // namespace calc

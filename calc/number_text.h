@@ -57,4 +57,22 @@ bool has_nonzero_digit(std::string_view text);
 // Infinities and NaN are written " Infinity", "-Infinity" and " NaN".
 std::string write_number(double value);
 
+// Writes `value` with the fewest significant digits that read back as the
+// same double, as a spreadsheet reads a number: ASCII, "-" before a
+// negative value and nothing before a positive one, a "0" before a leading
+// point, and fixed or exponent form as write_number chooses them. So what a
+// box's text was read as is shown, never rounded again.
+//
+//   write_shortest(0.025)  -> "0.025"     write_shortest(20)      -> "20"
+//   write_shortest(1e-200) -> "1E-200"    write_shortest(5.8e200) -> "5.8E+200"
+//   write_shortest(1e-5)   -> "0.00001"   write_shortest(-0.5)    -> "-0.5"
+//   write_shortest(0.1 + 0.2) -> "0.30000000000000004"
+std::string write_shortest(double value);
+
+// A text of write_number's as a spreadsheet reads a number: the blank
+// before it dropped and a "0" put before a leading point, every digit kept.
+//   plain_number(" .453125") -> "0.453125"   plain_number("-.5") -> "-0.5"
+//   plain_number(" 1.93333333333333E-300") -> "1.93333333333333E-300"
+std::string plain_number(std::string_view written);
+
 }  // namespace calc

@@ -4,7 +4,9 @@
 #include <array>
 #include <cmath>
 
+#include "calc/number_text.h"
 #include "calc/parameter_calculation.h"
+#include "ui/calculation_record.h"
 
 namespace ui {
 
@@ -37,6 +39,10 @@ constexpr int kFront = 1;
 constexpr std::string_view kInputHint = "须大于0";
 constexpr std::string_view kResultHint = "计算结果：r = 5.8·I·b²/(IT·l)";
 
+// The result box's own command: the calculation done again and its record
+// put on the clipboard, for a calculation book.
+constexpr std::array kResultCommands{MenuItem{"RECORD", "复制计算记录", on_record_chosen}};
+
 using K = ControlKind;
 
 using R = LabelRole;
@@ -62,7 +68,7 @@ constexpr std::array kControls{
     Control{.name = "Command1", .kind = K::push_button, .text = "计算", .rect = {1920, 120, 2175, 1215}, .layer = kFront, .font = &kButtonFont, .clicked = on_command1_clicked},
     // Text5 is as wide as the longest result, " 1.23456789012345E-308", at
     // every scale: a result cut short reads as another number.
-    Control{.name = "Text5",    .kind = K::text_box, .text = "",      .rect = {480,  1680, 2700, 270}, .layer = kFront, .hint = kResultHint},
+    Control{.name = "Text5",    .kind = K::text_box, .text = "",      .rect = {480,  1680, 2700, 270}, .layer = kFront, .hint = kResultHint, .commands = kResultCommands},
     Control{.name = "Label11",  .kind = K::label,    .text = "r:",    .rect = {240,  1680, 375, 255}, .tooltip = "荷载分布系数计算中的弯矩参数", .describes = "Text5", .role = R::symbol},
     // From (120, 1560) to (4080, 1560), between the l row and the result row.
     Control{.name = "Line1",    .kind = K::line,     .text = "",      .rect = {120,  1560, 3960, 0}},
@@ -78,6 +84,8 @@ constexpr std::array kMenus{
     Menu{"FILE", "文件", kFileItems},
     Menu{"ABOUT", "关于", kAboutItems},
 };
+
+constexpr std::string_view kRecordColumns[] = {"符号", "数值", "单位", "含义"};
 
 constexpr std::string_view kEndedNote[] = {"Bemvara 已退出，输入的数值均未保存。", "重新载入本页即可重新开始。"};
 
@@ -109,6 +117,19 @@ constexpr Texts kTexts{
     .download_sums = "全部校验值",
     .download_check = "下载后请核对 SHA-256：Windows 上运行 certutil -hashfile Bemvara.exe SHA256，"
                       "Linux 上运行 sha256sum -c --ignore-missing SHA256SUMS。",
+    .edit_undo = "撤消(&U)",
+    .edit_cut = "剪切(&T)",
+    .edit_copy = "复制(&C)",
+    .edit_paste = "粘贴(&P)",
+    .edit_delete = "删除(&D)",
+    .edit_select_all = "全选(&A)",
+    .record_heading = "弯矩参数 r = 5.8·I·b²/(IT·l)",
+    .record_input = "{symbol} = {value} {unit}（{meaning}）",
+    .record_worked = "r = 5.8 × {I} × {b}² / ({IT} × {l}) = {r}",
+    .record_program = "{title} " BEMVARA_VERSION,
+    .record_columns = kRecordColumns,
+    .copied = "已复制",
+    .copy_refused = "浏览器未允许写入剪贴板，请选中下面的计算记录自行复制。",
 };
 
 constexpr WindowDescription kForm1{"Form1",  "Bemvara",      4185,       2040,  kWindowFont, kControls,
@@ -153,8 +174,12 @@ constexpr bool inside_client_area(const WindowDescription& window) {
     return true;
 }
 constexpr bool handlers_are_wired(const WindowDescription& window) {
-    for (const Control& control : window.controls)
+    for (const Control& control : window.controls) {
         if ((control.kind == ControlKind::push_button) != (control.clicked != nullptr)) return false;
+        if (!control.commands.empty() && control.kind != ControlKind::text_box) return false;
+        for (const MenuItem& command : control.commands)
+            if (!command.chosen) return false;
+    }
     for (const Menu& menu : window.menus)
         for (const MenuItem& item : menu.items)
             if (!item.chosen) return false;
@@ -164,11 +189,11 @@ static_assert(names_are_unique(kForm1), "two controls share a name");
 static_assert(roles_are_said(kForm1), "a label describing a box without its role, or a meaning off a symbol");
 static_assert(on_whole_pixels(kForm1), "every coordinate is a whole pixel at 96 dpi (a multiple of 15 twips)");
 static_assert(inside_client_area(kForm1), "a control reaches outside the client area");
-static_assert(handlers_are_wired(kForm1), "a button without a handler, or a handler on something else");
-
-constexpr std::string_view kSuperscriptDigits[] = {"⁰", "¹", "²", "³", "⁴", "⁵", "⁶", "⁷", "⁸", "⁹"};
+static_assert(handlers_are_wired(kForm1), "a button or command without a handler, or a handler on something else");
 
 }  // namespace
+
+const std::string_view kSuperscriptDigits[10] = {"⁰", "¹", "²", "³", "⁴", "⁵", "⁶", "⁷", "⁸", "⁹"};
 
 const WindowDescription& main_window() { return kForm1; }
 
@@ -288,17 +313,44 @@ std::pair<std::size_t, std::size_t> double_click_run(const Behaviour& behaviour,
     return {first, last};
 }
 
-void on_command1_clicked(View& view) {
-    const calc::CalcOutcome outcome =
-        calc::calculate_parameter(view.text("Text1"), view.text("Text2"), view.text("Text3"), view.text("Text4"));
-    if (outcome.kind == calc::CalcOutcome::Kind::result) {
-        view.set_text("Text5", outcome.text);
-        return;
+namespace {
+
+// The boxes the calculation reads, in its order, and the one it writes.
+constexpr std::string_view kInputBoxes[] = {"Text1", "Text2", "Text3", "Text4"};
+constexpr std::string_view kResultBox = "Text5";
+
+struct Calculated {
+    std::array<std::string, 4> texts;  // of the input boxes, as they were read
+    calc::CalcOutcome outcome;
+};
+
+// What 计算 does: the result into the result box, or the message, and the
+// focus in the box it names, where the user goes on.
+Calculated calculate(View& view) {
+    Calculated done;
+    for (std::size_t i = 0; i < done.texts.size(); ++i) done.texts[i] = view.text(kInputBoxes[i]);
+    done.outcome = calc::calculate_parameter(done.texts[0], done.texts[1], done.texts[2], done.texts[3]);
+    if (done.outcome.kind == calc::CalcOutcome::Kind::result) {
+        view.set_text(kResultBox, done.outcome.text);
+        return done;
     }
-    view.show_message(outcome.text);
-    // The user goes on where the message points: in the box it names.
-    static constexpr std::string_view kInputBoxes[] = {"Text1", "Text2", "Text3", "Text4"};
-    if (outcome.input >= 0 && outcome.input < 4) view.focus_selected(kInputBoxes[outcome.input]);
+    view.show_message(done.outcome.text);
+    if (done.outcome.input >= 0 && done.outcome.input < 4) view.focus_selected(kInputBoxes[done.outcome.input]);
+    return done;
+}
+
+}  // namespace
+
+void on_command1_clicked(View& view) { calculate(view); }
+
+// Made from the boxes as they are, so the record always agrees with r.
+void on_record_chosen(View& view) {
+    const Calculated done = calculate(view);
+    if (done.outcome.kind != calc::CalcOutcome::Kind::result) return;
+    std::array<double, 4> values{};
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = calc::read_number(done.texts[i]);
+    const CalculationRecord record = calculation_record(main_window(), kInputBoxes, values, kResultBox, done.outcome.text);
+    view.copy_to_clipboard(record.plain, record.html);
 }
 
 void on_exit_chosen(View& view) { view.end_program(); }

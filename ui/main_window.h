@@ -61,6 +61,12 @@ using Handler = void (*)(View&);
 // exponent (the raised "3").
 enum class LabelRole { none, symbol, unit, exponent };
 
+struct MenuItem {
+    std::string_view name;
+    std::string_view caption;
+    Handler chosen;
+};
+
 // One control of the window. The table lists them in the order of Tab.
 struct Control {
     std::string_view name;  // the widget's name on every platform
@@ -75,12 +81,10 @@ struct Control {
     const FontSpec* font = nullptr;   // nullptr: the window's font
     Handler clicked = nullptr;        // push buttons only
     std::string_view hint = {};       // text boxes: what a screen reader adds after the name
-};
-
-struct MenuItem {
-    std::string_view name;
-    std::string_view caption;
-    Handler chosen;
+    // Text boxes: commands of the program's own, first in the box's context
+    // menu, above the usual editing ones; on the page, where a box's menu is
+    // the browser's, buttons below the window.
+    std::span<const MenuItem> commands = {};
 };
 
 struct Menu {
@@ -155,6 +159,27 @@ struct Texts {
     std::string_view download_size;
     std::string_view download_sums;
     std::string_view download_check;
+    // The box's usual editing commands, in its context menu where a front
+    // end builds that menu itself (Win32's follows the system's language).
+    std::string_view edit_undo;
+    std::string_view edit_cut;
+    std::string_view edit_copy;
+    std::string_view edit_paste;
+    std::string_view edit_delete;
+    std::string_view edit_select_all;
+    // The calculation record: its heading, one line an input ({symbol} is
+    // padded to the longest), the formula with the values put in (each
+    // {symbol} by its value, {result} by r), the program, and the rich
+    // text's table heads.
+    std::string_view record_heading;
+    std::string_view record_input;
+    std::string_view record_worked;
+    std::string_view record_program;
+    std::span<const std::string_view> record_columns;
+    // The page: a command done, and the clipboard refused with the record
+    // shown to copy by hand.
+    std::string_view copied;
+    std::string_view copy_refused;
 };
 
 struct WindowDescription {
@@ -223,6 +248,9 @@ bool folded_into_name(const Control& label);
 std::pair<std::size_t, std::size_t> double_click_run(const Behaviour& behaviour, std::u16string_view text,
                                                      std::size_t at);
 
+// "⁰" to "⁹", each digit raised.
+extern const std::string_view kSuperscriptDigits[10];
+
 // The texts of the two notes under the About menu.
 extern const std::string_view kHelpNote;
 extern const std::string_view kAuthorNote;
@@ -232,5 +260,6 @@ void on_command1_clicked(View& view);
 void on_exit_chosen(View& view);
 void on_help_chosen(View& view);
 void on_writer_chosen(View& view);
+void on_record_chosen(View& view);
 
 }  // namespace ui

@@ -24,6 +24,10 @@ public:
     // block the caller (a page's), the focus goes there once it is dismissed.
     virtual void focus_selected(std::string_view control) = 0;
 
+    // Puts one piece on the clipboard in two forms, UTF-8 both: plain text,
+    // and HTML for what pastes rich text (a word processor, a spreadsheet).
+    virtual void copy_to_clipboard(std::string_view plain, std::string_view html) = 0;
+
     // Ends the program at once, asking nothing.
     virtual void end_program() = 0;
 };

@@ -1,5 +1,7 @@
 #include "tests/common/scenarios.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
@@ -39,6 +41,8 @@ Step parse_expect(std::string line) {
     } else if (step.what == "message" || step.what == "message-title" || step.what == "button" ||
                step.what == "icon" || step.what == "title" || step.what == "client" || step.what == "announced") {
         step.text = line;
+    } else if (step.what == "clipboard" || step.what == "clipboard-rich") {
+        step.text = line;  // its lines follow, each after "  | "
     } else if (step.what == "ended") {
         step.text = "yes";
     } else {
@@ -76,6 +80,36 @@ Step parse_step(std::string line) {
 
 std::string in_quotes(const std::string& text) { return "\"" + text + "\""; }
 
+// What a rich-text paste shows of HTML, a line a paragraph or table row:
+// cells between " | ", a raised digit after "^", other tags dropped.
+std::string rich_text_lines(const std::string& html) {
+    std::string lines;
+    for (std::size_t at = 0; at < html.size();) {
+        if (html[at] != '<') {
+            const std::size_t end = std::min(html.find('<', at), html.size());
+            std::string text = html.substr(at, end - at);
+            for (const auto& [entity, c] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#x27;", "'"},
+                                            {"&nbsp;", " "}, {"&amp;", "&"}})
+                for (std::size_t e = text.find(entity); e != std::string::npos; e = text.find(entity, e + 1))
+                    text.replace(e, std::string(entity).size(), c);
+            if (text.find_first_not_of(" \r\n\t") != std::string::npos) lines += text;
+            at = end;
+            continue;
+        }
+        const std::size_t end = std::min(html.find('>', at), html.size() - 1);
+        std::string tag = html.substr(at + 1, end - at - 1);
+        tag = tag.substr(0, tag.find_first_of(" \t\r\n/", tag[0] == '/' ? 1 : 0));
+        for (char& c : tag) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (tag == "sup") lines += "^";
+        if ((tag == "/p" || tag == "/tr" || tag == "/h1" || tag == "/div") && !lines.empty() && lines.back() != '\n')
+            lines += "\n";
+        if ((tag == "td" || tag == "th") && !lines.empty() && lines.back() != '\n') lines += " | ";
+        at = end + 1;
+    }
+    while (!lines.empty() && lines.back() == '\n') lines.pop_back();
+    return lines;
+}
+
 std::string look(Driver& driver, const Step& step) {
     const std::string& what = step.what;
     if (what == "focus") return driver.focus();
@@ -90,6 +124,8 @@ std::string look(Driver& driver, const Step& step) {
     if (what == "announced") return driver.announced();
     if (what == "level") return driver.level(step.target, step.box);
     if (what == "on-top") return driver.on_top(step.x, step.y);
+    if (what == "clipboard") return driver.clipboard_text();
+    if (what == "clipboard-rich") return rich_text_lines(driver.clipboard_html());
     const std::optional<Message> message = driver.message();
     if (!message) return "(no message)";
     if (what == "message") return message->text;
@@ -109,6 +145,10 @@ std::vector<Scenario> read(const std::string& path) {
         if (line.empty() || line[0] == '#') continue;
         if (line.rfind("scenario ", 0) == 0) {
             all.push_back({line.substr(9), {}});
+        } else if (line.rfind("  | ", 0) == 0 && !all.empty() && !all.back().steps.empty()) {
+            std::string& text = all.back().steps.back().text;
+            if (!text.empty()) text += '\n';
+            text.append(line, 4);
         } else if (line.rfind("  ", 0) == 0 && !all.empty()) {
             all.back().steps.push_back(parse_step(line.substr(2)));
         } else {

@@ -79,6 +79,11 @@ public:
     // as the platform carries it: "r: .453125"; empty for nothing.
     virtual std::string announced() = 0;
 
+    // The clipboard as the platform gives it: its plain text, UTF-8 with
+    // "\n" between lines, and its HTML (the fragment alone); empty for none.
+    virtual std::string clipboard_text() = 0;
+    virtual std::string clipboard_html() = 0;
+
     // "desktop" for a program's window, "page" for the browser's.
     virtual std::string kind() const { return "desktop"; }
 

@@ -2,12 +2,15 @@
 // does, checked on the real widgets.
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -101,6 +104,7 @@ public:
             {"F10", {Qt::Key_F10, Qt::NoModifier}},       {"Right", {Qt::Key_Right, Qt::NoModifier}},
             {"Down", {Qt::Key_Down, Qt::NoModifier}},     {"Space", {Qt::Key_Space, Qt::NoModifier}},
             {"Escape", {Qt::Key_Escape, Qt::NoModifier}}, {"Alt", {Qt::Key_Alt, Qt::NoModifier}},
+            {"Menu", {Qt::Key_Menu, Qt::NoModifier}},     {"Shift+F10", {Qt::Key_F10, Qt::ShiftModifier}},
         };
         const auto& [code, modifiers] = keys.at(key);
         if (code == Qt::Key_Alt) {
@@ -127,7 +131,24 @@ public:
     }
 
     void choose(const std::string& item) override {
-        window_.findChild<QAction*>(QString::fromStdString(item))->trigger();
+        if (auto* action = window_.findChild<QAction*>(QString::fromStdString(item))) return action->trigger();
+        // A box's command: a right-click on the box, then a click on the item.
+        for (const ui::Control& control : ui::main_window().controls)
+            for (const ui::MenuItem& command : control.commands) {
+                if (command.name != item) continue;
+                QWidget* box = widget(std::string(control.name));
+                const QPoint middle = box->rect().center();
+                QContextMenuEvent right_click(QContextMenuEvent::Mouse, middle, box->mapToGlobal(middle));
+                QApplication::sendEvent(box, &right_click);
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                QAction* action = menu ? menu->findChild<QAction*>(QString::fromStdString(item)) : nullptr;
+                if (action) QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+            }
+    }
+    std::string clipboard_text() override { return QGuiApplication::clipboard()->text().toStdString(); }
+    std::string clipboard_html() override {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        return data ? data->html().toStdString() : std::string();
     }
 
     std::string focus() override {

@@ -28,6 +28,10 @@ public:
     }
     void show_message(std::string_view text) override { messages.emplace_back(text); }
     void focus_selected(std::string_view control) override { focused.emplace_back(control); }
+    void copy_to_clipboard(std::string_view plain, std::string_view html) override {
+        copied.emplace_back(plain);
+        copied_html.emplace_back(html);
+    }
     void end_program() override { ++ends; }
 
     std::map<std::string, std::string> texts;
@@ -35,6 +39,8 @@ public:
     std::vector<std::string> writes;
     std::vector<std::string> messages;
     std::vector<std::string> focused;
+    std::vector<std::string> copied;
+    std::vector<std::string> copied_html;
     int ends = 0;
 };
 

@@ -1,13 +1,17 @@
 #include "ui/qt/qt_main_window.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPointer>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -16,6 +20,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <span>
 #include <vector>
 
 #include "ui/qt/one_size_window.h"
@@ -68,10 +73,37 @@ QWidget* create_line(QWidget* client) {
 // point and the sign and so copy another number.
 class TextBox : public QLineEdit {
 public:
-    TextBox(const QString& text, const Behaviour& behaviour, QWidget* parent)
-        : QLineEdit(text, parent), behaviour_(behaviour) {}
+    TextBox(const QString& text, const Behaviour& behaviour, std::span<const MenuItem> commands, View& view,
+            QWidget* parent)
+        : QLineEdit(text, parent), behaviour_(behaviour), commands_(commands), view_(view) {}
 
 protected:
+    // The box's own commands come first, above Qt's editing ones.
+    void contextMenuEvent(QContextMenuEvent* event) override {
+        QMenu* menu = createStandardContextMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        QAction* first = menu->actions().value(0);
+        for (const MenuItem& command : commands_) {
+            auto* action = new QAction(to_qstring(command.caption), menu);
+            action->setObjectName(to_qstring(command.name));
+            const Handler handler = command.chosen;
+            connect(action, &QAction::triggered, this, [this, handler] { handler(view_); });
+            menu->insertAction(first, action);
+        }
+        if (!commands_.empty() && first) menu->insertSeparator(first);
+        menu->popup(event->globalPos());
+    }
+
+    // Shift+F10 opens the menu as the Menu key does, as on Windows.
+    void keyPressEvent(QKeyEvent* event) override {
+        const bool menu_key = event->key() == Qt::Key_Menu && event->modifiers() == Qt::NoModifier;
+        const bool shift_f10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
+        if (!menu_key && !shift_f10) return QLineEdit::keyPressEvent(event);
+        const QPoint at = cursorRect().center();
+        QContextMenuEvent open(QContextMenuEvent::Keyboard, at, mapToGlobal(at));
+        contextMenuEvent(&open);
+    }
+
     void mouseDoubleClickEvent(QMouseEvent* event) override {
         if (event->button() != Qt::LeftButton) return QLineEdit::mouseDoubleClickEvent(event);
         const std::u16string text = text_utf16();
@@ -111,6 +143,8 @@ private:
     }
 
     const Behaviour& behaviour_;
+    std::span<const MenuItem> commands_;
+    View& view_;
     std::pair<int, int> kept_{-1, 0};  // the selection left for the menus: start, length
 };
 
@@ -166,7 +200,7 @@ QWidget* QtMainWindow::create_control(const Control& control, QWidget* client) {
         case ControlKind::line:
             return create_line(client);
         case ControlKind::text_box: {
-            auto* box = new TextBox(to_qstring(control.text), description_.behaviour, client);
+            auto* box = new TextBox(to_qstring(control.text), description_.behaviour, control.commands, *this, client);
             box->setAccessibleName(QString::fromStdString(accessible_name(description_, control)));
             box->setAccessibleDescription(to_qstring(control.hint));
             // Enter and keypad Enter alike.
@@ -288,6 +322,13 @@ void QtMainWindow::focus_selected(std::string_view control) {
     activateWindow();
     box->setFocus(Qt::OtherFocusReason);
     box->selectAll();
+}
+
+void QtMainWindow::copy_to_clipboard(std::string_view plain, std::string_view html) {
+    auto* data = new QMimeData;
+    data->setText(to_qstring(plain));
+    data->setHtml(to_qstring(html));
+    QGuiApplication::clipboard()->setMimeData(data);  // which takes it
 }
 
 void QtMainWindow::end_program() {

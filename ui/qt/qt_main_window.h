@@ -20,6 +20,7 @@ public:
     void set_text(std::string_view control, std::string_view text) override;
     void show_message(std::string_view text) override;
     void focus_selected(std::string_view control) override;
+    void copy_to_clipboard(std::string_view plain, std::string_view html) override;
     void end_program() override;
 
 private:

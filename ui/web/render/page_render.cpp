@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+#include "ui/html_text.h"
+
 namespace ui::web {
 
 namespace {
@@ -32,20 +34,7 @@ std::string id_selector(std::string_view name) {
 }
 
 
-std::string escaped(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#x27;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
+std::string escaped(std::string_view text) { return html_escaped(text); }
 
 std::string font_css(const FontSpec& font) {
     std::string css = std::to_string(font.weight) + " " + number(font.points) + "pt ";
