@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <cwctype>
 #include <map>
@@ -223,7 +224,7 @@ public:
             {"Tab", {VK_TAB, false}},         {"Shift+Tab", {VK_TAB, true}},   {"Enter", {VK_RETURN, false}},
             {"KeypadEnter", {VK_RETURN, true}}, {"F10", {VK_F10, false}},      {"Right", {VK_RIGHT, false}},
             {"Down", {VK_DOWN, false}},       {"Space", {VK_SPACE, false}},    {"Escape", {VK_ESCAPE, false}},
-            {"Alt", {VK_MENU, false}},
+            {"Alt", {VK_MENU, false}},          {"Menu", {VK_APPS, false}},      {"Shift+F10", {VK_F10, true}},
         };
         const auto& [code, second] = keys.at(key);
         std::vector<INPUT> inputs;
@@ -235,8 +236,8 @@ public:
             input.ki.dwFlags = flags;
             inputs.push_back(input);
         };
-        // For Shift+Tab the second is Shift; for keypad Enter, the extended flag.
-        const bool shift = second && code == VK_TAB;
+        // For Shift+Tab and Shift+F10 the second is Shift; for keypad Enter, the extended flag.
+        const bool shift = second && (code == VK_TAB || code == VK_F10);
         const DWORD extended = second && code == VK_RETURN ? KEYEVENTF_EXTENDEDKEY : 0;
         if (shift) add(VK_SHIFT, 0);
         add(code, extended);
@@ -278,9 +279,48 @@ public:
         Sleep(100);
     }
     void choose(const std::string& item) override {
-        const std::optional<int> id = ui::win32::menu_item_id(ui::main_window(), item);
-        if (id) PostMessageW(program_.window, WM_COMMAND, MAKEWPARAM(*id, 0), 0);
-        Sleep(100);
+        if (const std::optional<int> id = ui::win32::menu_item_id(ui::main_window(), item)) {
+            PostMessageW(program_.window, WM_COMMAND, MAKEWPARAM(*id, 0), 0);
+            Sleep(100);
+            return;
+        }
+        // A box's command: a right-click on the box opens its menu, where the
+        // item is clicked with the mouse.
+        for (const ui::Control& control : ui::main_window().controls)
+            for (const ui::MenuItem& command : control.commands)
+                if (command.name == item)
+                    choose_from_context_menu(control.name, static_cast<int>(&command - control.commands.data()));
+    }
+    std::string clipboard_text() override {
+        std::string text;
+        with_clipboard([&] {
+            if (const HANDLE data = GetClipboardData(CF_UNICODETEXT))
+                if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(data))) {
+                    text = to_utf8(wide);
+                    GlobalUnlock(data);
+                }
+        });
+        for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+        return text;
+    }
+    // The fragment that the offsets of the "HTML Format" header mark.
+    std::string clipboard_html() override {
+        std::string html;
+        with_clipboard([&] {
+            if (const HANDLE data = GetClipboardData(RegisterClipboardFormatW(L"HTML Format")))
+                if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
+                    html = bytes;
+                    GlobalUnlock(data);
+                }
+        });
+        const auto offset = [&](const char* field) {
+            const std::size_t at = html.find(field);
+            return at == std::string::npos ? std::string::npos : std::stoul(html.substr(at + std::strlen(field)));
+        };
+        const std::size_t first = offset("StartFragment:"), last = offset("EndFragment:");
+        if (first == std::string::npos || last == std::string::npos || last < first || last > html.size())
+            return "(no fragment in: " + html + ")";
+        return html.substr(first, last - first);
     }
 
     std::string focus() override {
@@ -433,6 +473,48 @@ public:
         return glyph_ink::level(capture_client(program_.window), placed(label, 0), placed(box, MulDiv(3, program_.dpi, 96)),
                                 MulDiv(1, program_.dpi, 96));
     }
+    template <typename Use>
+    static void with_clipboard(Use use) {
+        if (!wait_for([] { return OpenClipboard(nullptr) != 0; }, 2000)) return;
+        use();
+        CloseClipboard();
+    }
+
+    void choose_from_context_menu(std::string_view box, int index) {
+        const HWND target = program_.control(std::string(box));
+        RECT rect{};
+        GetWindowRect(target, &rect);
+        PostMessageW(target, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(target),
+                     MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2));
+        HWND popup = nullptr;
+        wait_for([&] {
+            for (popup = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); popup && !IsWindowVisible(popup);)
+                popup = FindWindowExW(nullptr, popup, L"#32768", nullptr);
+            return popup != nullptr;
+        });
+        // The program's menu is its own process's (Wine keeps menus so), so
+        // its items cannot be asked for here: the box's commands come first,
+        // a row each, and the item is clicked in the middle of its row.
+        RECT item{};
+        GetWindowRect(popup, &item);
+        const int row = GetSystemMetrics(SM_CYMENU);
+        item.top += GetSystemMetrics(SM_CYEDGE) + index * row;
+        item.bottom = item.top + row;
+        INPUT inputs[3]{};
+        const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+        for (INPUT& input : inputs) {
+            input.type = INPUT_MOUSE;
+            input.mi.dx = ((item.left + item.right) / 2) * 65535 / (width - 1);
+            input.mi.dy = ((item.top + item.bottom) / 2) * 65535 / (height - 1);
+        }
+        inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+        inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+        SendInput(3, inputs, sizeof(INPUT));
+        wait_for([&] { return !IsWindowVisible(popup); }, 5000);
+        Sleep(100);
+    }
+
     void pause() override {
         Sleep(50);
         pump_messages();

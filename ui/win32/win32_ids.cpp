@@ -19,6 +19,17 @@ std::optional<int> menu_item_id(const WindowDescription& window, std::string_vie
     return std::nullopt;
 }
 
+// The boxes' commands are numbered in the order of the controls.
+std::optional<int> command_id(const WindowDescription& window, std::string_view name) {
+    int id = kFirstCommandId;
+    for (const Control& control : window.controls)
+        for (const MenuItem& command : control.commands) {
+            if (command.name == name) return id;
+            ++id;
+        }
+    return std::nullopt;
+}
+
 const Control* control_with_id(const WindowDescription& window, int id) {
     const int index = id - kFirstControlId;
     if (index < 0 || index >= static_cast<int>(window.controls.size())) return nullptr;
@@ -29,6 +40,13 @@ const MenuItem* menu_item_with_id(const WindowDescription& window, int id) {
     for (const Menu& menu : window.menus)
         for (const MenuItem& item : menu.items)
             if (menu_item_id(window, item.name) == id) return &item;
+    return nullptr;
+}
+
+const MenuItem* command_with_id(const WindowDescription& window, int id) {
+    for (const Control& control : window.controls)
+        for (const MenuItem& command : control.commands)
+            if (command_id(window, command.name) == id) return &command;
     return nullptr;
 }
 

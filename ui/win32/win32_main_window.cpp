@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <span>
 
 #include "ui/win32/win32_ids.h"
 
@@ -187,22 +190,86 @@ DWORD style_of(ControlKind kind) {
 // A double-click in a text box selects the run that the description's rule
 // gives around the character under the pointer, as on every platform; the
 // edit control's own word break would split " 2.5E-05" at its sign.
-LRESULT CALLBACK text_box_proc(HWND box, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR data) {
-    if (message == WM_NCDESTROY) RemoveWindowSubclass(box, text_box_proc, 0);
-    if (message != WM_LBUTTONDBLCLK) return DefSubclassProc(box, message, wparam, lparam);
+void select_run_at(HWND box, LPARAM lparam, const Behaviour& behaviour) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
-    if (text.empty()) return 0;
+    if (text.empty()) return;
     // The caret place nearest the pointer; the character under the pointer
     // is the one before it when the pointer is left of that place.
     const int length = static_cast<int>(text.size());
     int at = std::min<int>(LOWORD(SendMessageW(box, EM_CHARFROMPOS, 0, lparam)), length - 1);
     if (at > 0 && GET_X_LPARAM(lparam) < static_cast<short>(LOWORD(SendMessageW(box, EM_POSFROMCHAR, at, 0)))) --at;
-    const auto [first, last] = double_click_run(*reinterpret_cast<const Behaviour*>(data),
+    const auto [first, last] = double_click_run(behaviour,
                                                 {reinterpret_cast<const char16_t*>(text.data()), text.size()},
                                                 static_cast<std::size_t>(at));
     SendMessageW(box, EM_SETSEL, first, last);
-    return 0;
+}
+
+// The edit control's own context menu speaks the system's language; this
+// one is the box's commands, then the usual editing ones in the
+// description's words. Each editing item's id is the message it sends.
+constexpr UINT kSelectAll = EM_SETSEL;
+
+HMENU edit_menu(HWND box, const WindowDescription& description, std::span<const MenuItem> commands) {
+    HMENU menu = CreatePopupMenu();
+    for (const MenuItem& command : commands)
+        if (const auto id = command_id(description, command.name))
+            AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(*id), to_wide(command.caption).c_str());
+    if (!commands.empty()) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    DWORD first = 0, last = 0;
+    SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&last));
+    const bool selected = last > first;
+    const bool editable = !(GetWindowLongW(box, GWL_STYLE) & ES_READONLY);
+    const auto length = static_cast<DWORD>(GetWindowTextLengthW(box));
+    const Texts& texts = description.texts;
+    const auto add = [&](UINT id, std::string_view caption, bool enabled) {
+        AppendMenuW(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id, to_wide(caption).c_str());
+    };
+    add(WM_UNDO, texts.edit_undo, editable && SendMessageW(box, EM_CANUNDO, 0, 0));
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    add(WM_CUT, texts.edit_cut, editable && selected);
+    add(WM_COPY, texts.edit_copy, selected);
+    add(WM_PASTE, texts.edit_paste, editable && IsClipboardFormatAvailable(CF_UNICODETEXT));
+    add(WM_CLEAR, texts.edit_delete, editable && selected);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    add(kSelectAll, texts.edit_select_all, length > 0 && !(first == 0 && last == length));
+    return menu;
+}
+
+// The clipboard's "HTML Format": a header of byte offsets, then the
+// fragment inside a document. Offsets are of 10 digits, fixed, so the
+// header's length is known before they are.
+std::string cf_html(std::string_view fragment) {
+    constexpr std::string_view kHeader =
+        "Version:0.9\r\nStartHTML:%010zu\r\nEndHTML:%010zu\r\nStartFragment:%010zu\r\nEndFragment:%010zu\r\n";
+    constexpr std::string_view kBefore = "<html><body>\r\n<!--StartFragment-->";
+    constexpr std::string_view kAfter = "<!--EndFragment-->\r\n</body></html>";
+    char header[160];
+    const std::size_t header_length =
+        static_cast<std::size_t>(std::snprintf(header, sizeof header, kHeader.data(), std::size_t{0}, std::size_t{0},
+                                               std::size_t{0}, std::size_t{0}));
+    const std::size_t start_fragment = header_length + kBefore.size();
+    const std::size_t end_fragment = start_fragment + fragment.size();
+    std::snprintf(header, sizeof header, kHeader.data(), header_length, end_fragment + kAfter.size(), start_fragment,
+                  end_fragment);
+    std::string html(header);
+    html.append(kBefore).append(fragment).append(kAfter);
+    return html;
+}
+
+// Moveable memory holding `bytes`, as SetClipboardData takes it; nullptr
+// where there is none to be had.
+HGLOBAL global_copy(const void* bytes, std::size_t size) {
+    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!memory) return nullptr;
+    void* into = GlobalLock(memory);
+    if (!into) {
+        GlobalFree(memory);
+        return nullptr;
+    }
+    std::memcpy(into, bytes, size);
+    GlobalUnlock(memory);
+    return memory;
 }
 
 // MessageBoxW labels its button in the system's language, but the whole
@@ -452,7 +519,7 @@ void Win32MainWindow::create_controls() {
             instance_, nullptr);
         controls_[index] = created;
         if (each.kind == ControlKind::text_box)
-            SetWindowSubclass(created, text_box_proc, 0, reinterpret_cast<DWORD_PTR>(&description_.behaviour));
+            SetWindowSubclass(created, text_box_proc, index, reinterpret_cast<DWORD_PTR>(this));
     }
 }
 
@@ -585,6 +652,71 @@ void Win32MainWindow::focus_selected(std::string_view name) {
     if (!box) return;
     SetFocus(box);
     SendMessageW(box, EM_SETSEL, 0, -1);
+}
+
+LRESULT CALLBACK Win32MainWindow::text_box_proc(HWND box, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR index,
+                                                DWORD_PTR self_pointer) {
+    auto* self = reinterpret_cast<Win32MainWindow*>(self_pointer);
+    switch (message) {
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(box, text_box_proc, index);
+            break;
+        case WM_LBUTTONDBLCLK:
+            select_run_at(box, lparam, self->description_.behaviour);
+            return 0;
+        case WM_CONTEXTMENU:
+            self->on_box_context_menu(box, self->description_.controls[index], lparam);
+            return 0;
+    }
+    return DefSubclassProc(box, message, wparam, lparam);
+}
+
+// At the pointer, or from the keyboard (Shift+F10, the Menu key) below the
+// box's caret.
+void Win32MainWindow::on_box_context_menu(HWND box, const Control& control, LPARAM lparam) {
+    POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    if (at.x == -1 && at.y == -1) {
+        RECT rect{};
+        GetClientRect(box, &rect);
+        DWORD_PTR caret = SendMessageW(box, EM_POSFROMCHAR, LOWORD(SendMessageW(box, EM_GETSEL, 0, 0)), 0);
+        at = {caret == static_cast<DWORD_PTR>(-1) ? 0 : static_cast<short>(LOWORD(caret)), rect.bottom};
+        ClientToScreen(box, &at);
+    }
+    SetFocus(box);
+    const HMENU menu = edit_menu(box, description_, control.commands);
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, window_, nullptr));
+    DestroyMenu(menu);
+    if (chosen == 0) return;
+    if (const MenuItem* command = command_with_id(description_, static_cast<int>(chosen))) {
+        if (command->chosen) command->chosen(*this);
+    } else if (chosen == kSelectAll) {
+        SendMessageW(box, EM_SETSEL, 0, -1);
+    } else {
+        SendMessageW(box, chosen, 0, 0);
+    }
+}
+
+// Plain text with the line ends Windows' editors want, and the rich text
+// in the clipboard's HTML format. A clipboard another program holds open
+// is tried again for a moment.
+void Win32MainWindow::copy_to_clipboard(std::string_view plain, std::string_view html) {
+    std::wstring text;
+    for (const wchar_t c : to_wide(plain)) {
+        if (c == L'\n') text += L'\r';
+        text += c;
+    }
+    const std::string rich = cf_html(html);
+    bool opened = false;
+    for (int attempt = 0; attempt < 20 && !(opened = OpenClipboard(window_)); ++attempt) Sleep(10);
+    if (!opened) return;
+    EmptyClipboard();
+    if (const HGLOBAL memory = global_copy(text.c_str(), (text.size() + 1) * sizeof(wchar_t)))
+        if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    if (const UINT format = RegisterClipboardFormatW(L"HTML Format"))
+        if (const HGLOBAL memory = global_copy(rich.c_str(), rich.size() + 1))
+            if (!SetClipboardData(format, memory)) GlobalFree(memory);
+    CloseClipboard();
 }
 
 void Win32MainWindow::end_program() {

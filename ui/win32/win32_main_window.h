@@ -31,11 +31,15 @@ public:
     void set_text(std::string_view control, std::string_view text) override;
     void show_message(std::string_view text) override;
     void focus_selected(std::string_view control) override;
+    void copy_to_clipboard(std::string_view plain, std::string_view html) override;
     void end_program() override;
 
 private:
     static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
+    static LRESULT CALLBACK text_box_proc(HWND box, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR index,
+                                          DWORD_PTR self);
+    void on_box_context_menu(HWND box, const Control& control, LPARAM lparam);
 
     void on_create();
     void on_command(WPARAM wparam, LPARAM lparam);
