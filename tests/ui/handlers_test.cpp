@@ -191,3 +191,36 @@ TEST(Description, DoubleClickSelectsTheRunBetweenBlanks) {
 }
 
 }  // namespace
+
+namespace {
+
+// The record as a word processor gets it; the scenarios read it back as each
+// platform's clipboard gives it.
+TEST(RecordChosen, CopiesTheRecordAsRichTextOrNothingOnAMessage) {
+    FakeView view;
+    ui::on_record_chosen(view);
+    ASSERT_EQ(1u, view.copied_html.size());
+    EXPECT_EQ("<p>弯矩参数 r = 5.8·I·b<sup>2</sup>/(IT·l)</p>\n"
+              "<table border=\"1\" cellspacing=\"0\" cellpadding=\"4\"><tr><th>符号</th><th>数值</th><th>单位</th><th>含义</th></tr>"
+              "<tr><td>I</td><td>0.025</td><td>m<sup>3</sup></td><td>梁或板的抗弯惯性矩</td></tr>"
+              "<tr><td>IT</td><td>0.016</td><td>m<sup>4</sup></td><td>梁或板的抗扭惯性矩</td></tr>"
+              "<tr><td>b</td><td>1</td><td>m</td><td>梁或板的宽度</td></tr>"
+              "<tr><td>l</td><td>20</td><td>m</td><td>计算跨径</td></tr>"
+              "<tr><td>r</td><td>0.453125</td><td></td><td>荷载分布系数计算中的弯矩参数</td></tr></table>\n"
+              "<p>r = 5.8 × 0.025 × 1<sup>2</sup> / (0.016 × 20) = 0.453125</p>\n<p>Bemvara 1.0.0</p>",
+              view.copied_html[0]);
+
+    view.texts["Text3"] = "1e-100";  // a power of a value in exponent form is bracketed
+    view.texts["Text1"] = "1";
+    ui::on_record_chosen(view);
+    ASSERT_EQ(2u, view.copied.size());
+    EXPECT_NE(std::string::npos, view.copied[1].find("r = 5.8 × 1 × (1E-100)² / (0.016 × 20) = 1.8125E-199"));
+
+    view.texts["Text4"] = "-1";
+    ui::on_record_chosen(view);
+    EXPECT_EQ(2u, view.copied.size());
+    EXPECT_EQ(std::vector<std::string>{"计算跨径l不可能小于等于0"}, view.messages);
+    EXPECT_EQ(std::vector<std::string>{"Text4"}, view.focused);
+}
+
+}  // namespace

@@ -9,6 +9,7 @@ is proven by the shared tables, which these type into the page as well.
         from; SCENARIOS: the behaviour table as print_scenarios gives it
 """
 import csv
+import html.parser
 import io
 import json
 import os
@@ -39,6 +40,55 @@ KEYS = {"Tab": (Keys.TAB, None), "Shift+Tab": (Keys.TAB, Keys.SHIFT), "Enter": (
         "KeypadEnter": (Keys.ENTER, None), "F10": (Keys.F10, None), "Right": (Keys.ARROW_RIGHT, None),
         "Down": (Keys.ARROW_DOWN, None), "Space": (Keys.SPACE, None), "Escape": (Keys.ESCAPE, None),
         "Alt": (Keys.ALT, None)}
+
+# The clipboard as the browser gives a paste: Ctrl+V in a box of the test's
+# own, whose paste event hands over both forms; the focus goes back after.
+PASTE_TARGET = """(() => { let target = document.getElementById('paste-target');
+    if (!target) {
+        target = document.createElement('div');
+        target.id = 'paste-target';
+        target.contentEditable = 'true';
+        target.style.cssText = 'position: fixed; left: 0; bottom: 0; width: 1px; height: 1px; opacity: 0';
+        target.addEventListener('paste', (event) => {
+            target.dataset.plain = event.clipboardData.getData('text/plain');
+            target.dataset.html = event.clipboardData.getData('text/html');
+            event.preventDefault();
+        });
+        document.body.append(target);
+    }
+    window.focusBeforePaste = document.activeElement;
+    delete target.dataset.plain;
+    target.focus();
+    return true; })()"""
+
+
+class RichTextLines(html.parser.HTMLParser):
+    """What a rich-text paste shows of HTML, a line a paragraph or table
+    row: cells between " | ", a raised digit after "^"."""
+
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.text = ""
+
+    def handle_starttag(self, tag, attrs):
+        if tag == "sup":
+            self.text += "^"
+        elif tag in ("td", "th") and self.text and not self.text.endswith("\n"):
+            self.text += " | "
+
+    def handle_endtag(self, tag):
+        if tag in ("p", "tr", "h1", "div") and self.text and not self.text.endswith("\n"):
+            self.text += "\n"
+
+    def handle_data(self, data):
+        if data.strip():
+            self.text += data
+
+    @staticmethod
+    def of(markup):
+        parser = RichTextLines()
+        parser.feed(markup)
+        return parser.text.rstrip("\n")
 
 # The scenarios an engine cannot run, each with the reason. Every other
 # scenario runs in every engine; one listed here is reported as skipped
@@ -239,7 +289,18 @@ class PageScenarios(unittest.TestCase):
         """What the page shows of one check's subject."""
         if what == "ended":
             return "yes" if self.ended() else "no"
+        if what in ("clipboard", "clipboard-rich"):
+            self.js(PASTE_TARGET)
+            self.press("v", modifier=Keys.CONTROL)
+            pasted = self.js("(() => { const target = document.getElementById('paste-target');"
+                             "window.focusBeforePaste && window.focusBeforePaste.focus();"
+                             "return 'plain' in target.dataset ? [target.dataset.plain, target.dataset.html] : null; })()")
+            if pasted is None:
+                return "(nothing pasted)"
+            return pasted[0].replace("\r\n", "\n") if what == "clipboard" else RichTextLines.of(pasted[1])
         if what == "focus":
+            if self.js("document.activeElement.classList.contains('command')"):
+                return self.focused()
             if self.js("!document.getElementById('Form1').contains(document.activeElement) && "
                        "!document.getElementById('message').open"):
                 return "(outside)"
@@ -308,8 +369,11 @@ class PageScenarios(unittest.TestCase):
         return f"the label's ink ends on row {label_ink}, the box's on row {box_ink}"
 
     def choose(self, item):
-        """A menu item chosen with the mouse: its menu's title, then the item."""
-        self.browser.click(self.js(f"{by_id(item)}.closest('.menu').querySelector('.menu-title').id"))
+        """A menu item chosen with the mouse: its menu's title, then the
+        item; a box's command, which is a button, with a click."""
+        menu_title = self.js(f"{by_id(item)}.closest('.menu')?.querySelector('.menu-title').id")
+        if menu_title:
+            self.browser.click(menu_title)
         self.browser.click(item)
 
     def run_step(self, step):
@@ -409,6 +473,18 @@ class PageScenarios(unittest.TestCase):
                     self.press(Keys.ESCAPE)
                     self.assertIsNone(self.message())
                     self.assertEqual("before", self.value("Text5"))
+
+    def test_a_refused_clipboard_is_said_and_the_record_shown_to_copy(self):
+        self.open_page()
+        self.js("(document.execCommand = () => false, navigator.clipboard && "
+                "(navigator.clipboard.write = () => Promise.reject(new Error('denied'))), true)")
+        self.browser.click("RECORD")
+        self.wait_for(lambda: self.js("!document.getElementById('copy-by-hand').hidden"), "the record shown")
+        self.assertEqual("浏览器未允许写入剪贴板，请选中下面的计算记录自行复制。",
+                         self.js("document.querySelector('#copy-by-hand p').textContent"))
+        self.assertEqual(["r = 5.8 × 0.025 × 1² / (0.016 × 20) = 0.453125", "copy-by-hand"],
+                         self.js("[document.querySelector('#copy-by-hand textarea').value.split('\\n')[5], "
+                                 "document.activeElement.parentElement.id]"))
 
     def test_any_text_is_read_safely(self):
         # Full-width digits, any Unicode, a paste far longer than a box

@@ -1,4 +1,4 @@
-// The view's five operations, imported by the module. They hand over to the
+// The view's six operations, imported by the module. They hand over to the
 // functions the page passes in as `view` when it creates the module.
 mergeInto(LibraryManager.library, {
   bemvara_view_text_length: function (name, nameLength) {
@@ -17,6 +17,9 @@ mergeInto(LibraryManager.library, {
   },
   bemvara_view_focus_selected: function (name, nameLength) {
     Module['view']['focusSelected'](UTF8ToString(name, nameLength));
+  },
+  bemvara_view_copy_to_clipboard: function (plain, plainLength, html, htmlLength) {
+    Module['view']['copyToClipboard'](UTF8ToString(plain, plainLength), UTF8ToString(html, htmlLength));
   },
   bemvara_view_end_program: function () {
     Module['view']['endProgram']();

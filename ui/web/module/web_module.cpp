@@ -1,5 +1,5 @@
 // The WebAssembly module behind the page: it runs the handlers, and its
-// view is five functions that the page supplies (view_imports.js). The page
+// view is six functions that the page supplies (view_imports.js). The page
 // was drawn from the same description when the site was built.
 #include <cstdint>
 #include <string>
@@ -18,6 +18,8 @@ void bemvara_view_set_text(const char* name, std::size_t name_length, const char
                            const char* said, std::size_t said_length);
 void bemvara_view_show_message(const char* text, std::size_t text_length);
 void bemvara_view_focus_selected(const char* name, std::size_t name_length);
+void bemvara_view_copy_to_clipboard(const char* plain, std::size_t plain_length, const char* html,
+                                    std::size_t html_length);
 void bemvara_view_end_program();
 }
 
@@ -44,6 +46,9 @@ public:
     void focus_selected(std::string_view control) override {
         bemvara_view_focus_selected(control.data(), control.size());
     }
+    void copy_to_clipboard(std::string_view plain, std::string_view html) override {
+        bemvara_view_copy_to_clipboard(plain.data(), plain.size(), html.data(), html.size());
+    }
     void end_program() override { bemvara_view_end_program(); }
 };
 
@@ -59,6 +64,19 @@ void bemvara_click(int index) {
     const auto controls = ui::main_window().controls;
     if (index < 0 || static_cast<std::size_t>(index) >= controls.size()) return;
     if (const ui::Handler handler = controls[static_cast<std::size_t>(index)].clicked) {
+        ui::web::PageView view;
+        handler(view);
+    }
+}
+
+// The user chose command `command` of the control at `index`, both
+// counted as in the description.
+void bemvara_command(int index, int command) {
+    const auto controls = ui::main_window().controls;
+    if (index < 0 || static_cast<std::size_t>(index) >= controls.size()) return;
+    const auto commands = controls[static_cast<std::size_t>(index)].commands;
+    if (command < 0 || static_cast<std::size_t>(command) >= commands.size()) return;
+    if (const ui::Handler handler = commands[static_cast<std::size_t>(command)].chosen) {
         ui::web::PageView view;
         handler(view);
     }

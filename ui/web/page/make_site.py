@@ -89,7 +89,7 @@ def main(module_dir, icon_dir, source, site, downloads_markup=None, downloads_fo
     window = json.loads((module_dir / "window.site").read_text(encoding="utf-8"))
     texts = window["texts"]
     printed = {part: (module_dir / f"window.{part}").read_text(encoding="utf-8").rstrip("\n")
-               for part in ("markup", "style", "media")}
+               for part in ("markup", "commands", "style", "media")}
     desktop_media, phone_media, sideways_media = printed["media"].split("\n")
     if site.exists():
         shutil.rmtree(site)
@@ -129,7 +129,7 @@ def main(module_dir, icon_dir, source, site, downloads_markup=None, downloads_fo
         "CSP": csp, "DESCRIPTION": html.escape(texts["app_description"]), "TITLE": html.escape(window["title"]),
         "MANIFEST": manifest_name, "ICON": icons["icon-192"], "SCRIPT": script, "PAGE_SCRIPT": page_script,
         "STYLE": "".join(face_css(family, data) + "\n" for family, data in faces) + style + printed["style"],
-        "WINDOW": printed["markup"], "NO_SCRIPT": html.escape(texts["needs_script"]),
+        "WINDOW": printed["markup"], "COMMANDS": printed["commands"], "NO_SCRIPT": html.escape(texts["needs_script"]),
         "VERSION": html.escape(texts["version_line"]),
         "NOT_STARTED": html.escape(texts["not_started"]),
         "DOWNLOADS": Path(downloads_markup).read_text(encoding="utf-8").rstrip("\n") if downloads_markup else "",

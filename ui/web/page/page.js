@@ -73,15 +73,68 @@
       if (document.getElementById('message').open) focusAfterMessage = box;
       else selectForTyping(box);
     },
+    copyToClipboard(plain, html) {
+      const byHand = document.getElementById('copy-by-hand');
+      byHand.hidden = true;
+      if (copyNow(plain, html)) return copied();
+      // Without a click still in hand (the module arrived after it), or
+      // where the old way is gone, the asynchronous clipboard may yet take it.
+      const write = navigator.clipboard && navigator.clipboard.write && window.ClipboardItem
+        ? navigator.clipboard.write([new ClipboardItem({
+          'text/plain': new Blob([plain], { type: 'text/plain' }),
+          'text/html': new Blob([html], { type: 'text/html' }),
+        })])
+        : Promise.reject(new Error('no clipboard'));
+      write.then(copied, () => {
+        // Said in one line, and the record shown to be copied by hand.
+        byHand.querySelector('p').textContent = texts.copy_refused;
+        const record = byHand.querySelector('textarea');
+        record.value = plain;
+        byHand.hidden = false;
+        record.focus();
+        record.select();
+      });
+    },
     endProgram() {
       // Browsers let a page close only a window that a script opened, or an
       // installed app's. Where it stays open, the calculator leaves the page.
       window.close();
       module = null;
       waiting.length = 0;
+      const commands = document.querySelector('.commands');
+      if (commands) commands.remove();
       replaceWindow(texts.ended);
     },
   };
+
+  // Both forms in one copy, as the browser's own Copy puts them; false
+  // where the browser refuses (no click to answer, no permission).
+  function copyNow(plain, html) {
+    let given = false;
+    const give = (event) => {
+      event.clipboardData.setData('text/plain', plain);
+      event.clipboardData.setData('text/html', html);
+      event.preventDefault();
+      given = true;
+    };
+    document.addEventListener('copy', give, { capture: true });
+    let done = false;
+    try {
+      done = document.execCommand('copy');
+    } catch (error) {
+      done = false;
+    }
+    document.removeEventListener('copy', give, { capture: true });
+    return done && given;
+  }
+
+  // A command done is shown beside its button and said to screen readers.
+  function copied() {
+    const done = document.getElementById('command-done');
+    done.textContent = '';
+    requestAnimationFrame(() => { done.textContent = texts.copied; });
+    announce(texts.copied);
+  }
 
   function selectForTyping(box) {
     box.focus();
@@ -303,6 +356,11 @@
     document.querySelectorAll('.client .push-button[data-index]').forEach((button) => {
       const index = Number(button.dataset.index);
       button.addEventListener('click', () => withModule((ready) => ready._bemvara_click(index)));
+    });
+    // A box's command carries its control's index and its own.
+    document.querySelectorAll('.commands .command[data-control]').forEach((button) => {
+      const [control, command] = [Number(button.dataset.control), Number(button.dataset.command)];
+      button.addEventListener('click', () => withModule((ready) => ready._bemvara_command(control, command)));
     });
     wireMenuBar();
     const client = document.querySelector('.client');

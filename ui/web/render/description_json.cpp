@@ -131,6 +131,8 @@ std::string description_json(const WindowDescription& window) {
     json.key("update_browser").value(texts.update_browser);
     json.key("check_network").value(texts.check_network);
     json.key("update_ready").value(texts.update_ready);
+    json.key("copied").value(texts.copied);
+    json.key("copy_refused").value(texts.copy_refused);
     json.close('}');
     json.close('}');
     return json.take();

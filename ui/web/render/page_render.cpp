@@ -133,6 +133,34 @@ std::string menu_bar_markup(const WindowDescription& window) {
     return bar + "</div>";
 }
 
+// Below the window, the boxes' commands: a box's menu on a page is the
+// browser's, which a page cannot add to. Then where a command says it was
+// done, and where a record the browser would not take is shown to copy.
+std::string command_buttons(const WindowDescription& window) {
+    std::string buttons;
+    for (std::size_t i = 0; i < window.controls.size(); ++i)
+        for (std::size_t j = 0; j < window.controls[i].commands.size(); ++j) {
+            const MenuItem& command = window.controls[i].commands[j];
+            buttons += "<button type=\"button\" id=\"" + escaped(command.name) + "\" class=\"command\" data-control=\"" +
+                       std::to_string(i) + "\" data-command=\"" + std::to_string(j) + "\">" + escaped(command.caption) +
+                       "</button>";
+        }
+    return buttons;
+}
+
+}  // namespace
+
+std::string commands_markup(const WindowDescription& window) {
+    const std::string buttons = command_buttons(window);
+    if (buttons.empty()) return {};
+    return "<div class=\"commands\">" + buttons +
+           "<span id=\"command-done\" class=\"command-done\" aria-hidden=\"true\"></span>"
+           "<div id=\"copy-by-hand\" class=\"copy-by-hand\" hidden><p role=\"alert\"></p>"
+           "<textarea readonly rows=\"7\" spellcheck=\"false\"></textarea></div></div>";
+}
+
+namespace {
+
 std::string desktop_style(const WindowDescription& window) {
     const int width = twips_to_pixels(window.client_width_twips);
     const int height = twips_to_pixels(window.client_height_twips);

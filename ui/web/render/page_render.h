@@ -28,6 +28,11 @@ inline constexpr double kScales[] = {1.25, 1.5, 1.75, 2};
 //   <div class="client" ...><div id="Label1" class="label" ...>I:</div>...</div></div>...
 std::string window_markup(const WindowDescription& window);
 
+// Below the window, the boxes' commands as buttons, where a command says it
+// is done, and where a record the browser would not take is shown to copy.
+//   <div class="commands"><button type="button" id="RECORD" class="command" data-control="15" ...
+std::string commands_markup(const WindowDescription& window);
+
 // The window's style: its faces, every control's place on the desktop at
 // one CSS pixel per 15 twips, the steps of scale, and the phone's column.
 //   #Text1{left:32px;top:8px;width:65px;height:18px;z-index:1}

@@ -2,7 +2,7 @@
 // description as JSON (read by the page's script), or the window drawn
 // from it, as markup or as style; or every text the window and its
 // messages can show, for the faces the page carries.
-//   print_description json|site|markup|style|media|shown
+//   print_description json|site|markup|commands|style|media|shown
 //   print_description downloads SYSTEM FILE BYTES SHA256 ... SUMS_FILE
 #include <cstdio>
 #include <cstdlib>
@@ -24,13 +24,18 @@ int main(int argc, char** argv) {
         out = ui::web::site_json(window);
     } else if (what == "markup") {
         out = ui::web::window_markup(window);
+    } else if (what == "commands") {
+        out = ui::web::commands_markup(window);
     } else if (what == "style") {
         out = ui::web::window_style(window);
     } else if (what == "media") {  // the layouts' conditions, one a line
         out = ui::web::desktop_media() + "\n" + ui::web::phone_media() + "\n" + ui::web::sideways_media();
     } else if (what == "shown") {
         out.append(window.title).append(window.texts.message_ok).append(ui::kHelpNote).append(ui::kAuthorNote);
-        for (const ui::Control& control : window.controls) out.append(control.text);
+        for (const ui::Control& control : window.controls) {
+            out.append(control.text);
+            for (const ui::MenuItem& command : control.commands) out.append(command.caption);
+        }
         for (const ui::Menu& menu : window.menus) {
             out.append(menu.caption);
             for (const ui::MenuItem& item : menu.items) out.append(item.caption);
@@ -42,7 +47,7 @@ int main(int argc, char** argv) {
             downloads.push_back({argv[i], argv[i + 1], std::strtoull(argv[i + 2], nullptr, 10), argv[i + 3], sums});
         out = ui::web::downloads_markup(window, downloads);
     } else {
-        std::fputs("usage: print_description json|site|markup|style|media|shown\n"
+        std::fputs("usage: print_description json|site|markup|commands|style|media|shown\n"
                    "       print_description downloads SYSTEM FILE BYTES SHA256 ... SUMS_FILE\n", stderr);
         return 2;
     }
