@@ -1,9 +1,8 @@
 #include "tests/common/scenarios.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <regex>
 #include <stdexcept>
 
 namespace scenarios {
@@ -82,32 +81,13 @@ std::string in_quotes(const std::string& text) { return "\"" + text + "\""; }
 
 // What a rich-text paste shows of HTML, a line a paragraph or table row:
 // cells between " | ", a raised digit after "^", other tags dropped.
-std::string rich_text_lines(const std::string& html) {
-    std::string lines;
-    for (std::size_t at = 0; at < html.size();) {
-        if (html[at] != '<') {
-            const std::size_t end = std::min(html.find('<', at), html.size());
-            std::string text = html.substr(at, end - at);
-            for (const auto& [entity, c] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#x27;", "'"},
-                                            {"&nbsp;", " "}, {"&amp;", "&"}})
-                for (std::size_t e = text.find(entity); e != std::string::npos; e = text.find(entity, e + 1))
-                    text.replace(e, std::string(entity).size(), c);
-            if (text.find_first_not_of(" \r\n\t") != std::string::npos) lines += text;
-            at = end;
-            continue;
-        }
-        const std::size_t end = std::min(html.find('>', at), html.size() - 1);
-        std::string tag = html.substr(at + 1, end - at - 1);
-        tag = tag.substr(0, tag.find_first_of(" \t\r\n/", tag[0] == '/' ? 1 : 0));
-        for (char& c : tag) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (tag == "sup") lines += "^";
-        if ((tag == "/p" || tag == "/tr" || tag == "/h1" || tag == "/div") && !lines.empty() && lines.back() != '\n')
-            lines += "\n";
-        if ((tag == "td" || tag == "th") && !lines.empty() && lines.back() != '\n') lines += " | ";
-        at = end + 1;
-    }
-    while (!lines.empty() && lines.back() == '\n') lines.pop_back();
-    return lines;
+std::string rich_text_lines(std::string html) {
+    for (const auto& [pattern, with] : {std::pair{"<sup>", "^"}, {"</t[dh]>\\s*<t[dh][^>]*>", " | "},
+                                        {"</(p|tr|h1|div)>", "\n"}, {"<[^>]*>", ""}, {"&amp;", "&"},
+                                        {"[ \t\r]*\n\\s*", "\n"}})
+        html = std::regex_replace(html, std::regex(pattern, std::regex::icase), with);
+    const std::size_t first = html.find_first_not_of('\n');
+    return first == std::string::npos ? std::string() : html.substr(first, html.find_last_not_of('\n') + 1 - first);
 }
 
 std::string look(Driver& driver, const Step& step) {

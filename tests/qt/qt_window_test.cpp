@@ -134,16 +134,14 @@ public:
         if (auto* action = window_.findChild<QAction*>(QString::fromStdString(item))) return action->trigger();
         // A box's command: a right-click on the box, then a click on the item.
         for (const ui::Control& control : ui::main_window().controls)
-            for (const ui::MenuItem& command : control.commands) {
-                if (command.name != item) continue;
-                QWidget* box = widget(std::string(control.name));
-                const QPoint middle = box->rect().center();
-                QContextMenuEvent right_click(QContextMenuEvent::Mouse, middle, box->mapToGlobal(middle));
-                QApplication::sendEvent(box, &right_click);
-                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-                QAction* action = menu ? menu->findChild<QAction*>(QString::fromStdString(item)) : nullptr;
-                if (action) QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-            }
+            for (const ui::MenuItem& command : control.commands)
+                if (command.name == item) {
+                    QWidget* box = widget(std::string(control.name));
+                    QContextMenuEvent right_click(QContextMenuEvent::Mouse, {5, 5}, box->mapToGlobal(QPoint(5, 5)));
+                    QApplication::sendEvent(box, &right_click);
+                    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions()[&command - control.commands.data()]).center());
+                }
     }
     std::string clipboard_text() override { return QGuiApplication::clipboard()->text().toStdString(); }
     std::string clipboard_html() override {

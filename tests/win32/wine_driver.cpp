@@ -284,8 +284,7 @@ public:
             Sleep(100);
             return;
         }
-        // A box's command: a right-click on the box opens its menu, where the
-        // item is clicked with the mouse.
+        // A box's command, from the box's context menu.
         for (const ui::Control& control : ui::main_window().controls)
             for (const ui::MenuItem& command : control.commands)
                 if (command.name == item)
@@ -294,11 +293,9 @@ public:
     std::string clipboard_text() override {
         std::string text;
         with_clipboard([&] {
-            if (const HANDLE data = GetClipboardData(CF_UNICODETEXT))
-                if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(data))) {
-                    text = to_utf8(wide);
-                    GlobalUnlock(data);
-                }
+            const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+            if (const auto* wide = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr) text = to_utf8(wide);
+            if (data) GlobalUnlock(data);
         });
         for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
         return text;
@@ -307,20 +304,14 @@ public:
     std::string clipboard_html() override {
         std::string html;
         with_clipboard([&] {
-            if (const HANDLE data = GetClipboardData(RegisterClipboardFormatW(L"HTML Format")))
-                if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
-                    html = bytes;
-                    GlobalUnlock(data);
-                }
+            const HANDLE data = GetClipboardData(RegisterClipboardFormatW(L"HTML Format"));
+            if (const auto* bytes = data ? static_cast<const char*>(GlobalLock(data)) : nullptr) html = bytes;
+            if (data) GlobalUnlock(data);
         });
-        const auto offset = [&](const char* field) {
-            const std::size_t at = html.find(field);
-            return at == std::string::npos ? std::string::npos : std::stoul(html.substr(at + std::strlen(field)));
-        };
-        const std::size_t first = offset("StartFragment:"), last = offset("EndFragment:");
-        if (first == std::string::npos || last == std::string::npos || last < first || last > html.size())
-            return "(no fragment in: " + html + ")";
-        return html.substr(first, last - first);
+        const std::size_t first = html.find("StartFragment:"), last = html.find("EndFragment:");
+        if (first == std::string::npos || last == std::string::npos) return "(no fragment in: " + html + ")";
+        const std::size_t from = std::stoul(html.substr(first + 14)), to = std::stoul(html.substr(last + 12));
+        return from <= to && to <= html.size() ? html.substr(from, to - from) : "(fragment outside: " + html + ")";
     }
 
     std::string focus() override {
@@ -480,39 +471,18 @@ public:
         CloseClipboard();
     }
 
+    // Opened as a right-click opens it, at the box's middle; its item is
+    // then taken with the keys (the menu is the program process's own, and
+    // Wine answers for its items only there). The box's commands come first.
     void choose_from_context_menu(std::string_view box, int index) {
         const HWND target = program_.control(std::string(box));
         RECT rect{};
         GetWindowRect(target, &rect);
         PostMessageW(target, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(target),
                      MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2));
-        HWND popup = nullptr;
-        wait_for([&] {
-            for (popup = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); popup && !IsWindowVisible(popup);)
-                popup = FindWindowExW(nullptr, popup, L"#32768", nullptr);
-            return popup != nullptr;
-        });
-        // The program's menu is its own process's (Wine keeps menus so), so
-        // its items cannot be asked for here: the box's commands come first,
-        // a row each, and the item is clicked in the middle of its row.
-        RECT item{};
-        GetWindowRect(popup, &item);
-        const int row = GetSystemMetrics(SM_CYMENU);
-        item.top += GetSystemMetrics(SM_CYEDGE) + index * row;
-        item.bottom = item.top + row;
-        INPUT inputs[3]{};
-        const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-        for (INPUT& input : inputs) {
-            input.type = INPUT_MOUSE;
-            input.mi.dx = ((item.left + item.right) / 2) * 65535 / (width - 1);
-            input.mi.dy = ((item.top + item.bottom) / 2) * 65535 / (height - 1);
-        }
-        inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-        inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
-        SendInput(3, inputs, sizeof(INPUT));
-        wait_for([&] { return !IsWindowVisible(popup); }, 5000);
-        Sleep(100);
+        Sleep(300);
+        for (int i = 0; i <= index; ++i) key("Down");
+        key("Enter");
     }
 
     void pause() override {
