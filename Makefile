@@ -49,7 +49,9 @@ deps-run:
 # executable. So the tests run the very binary that is packaged.
 BUILDFLAGS := DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 # (Without -g: the package is stripped.)
-LINUX_CONFIGURE := $(CMAKE_CONFIGURE) -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=Release -DBEMVARA_FRONT_END=ON \
+# LINUX_OPTIONS: more settings for the tree, -DBEMVARA_TESTS=OFF for the program alone.
+LINUX_OPTIONS :=
+LINUX_CONFIGURE := $(CMAKE_CONFIGURE) -S . -B $(BUILD)/linux -DCMAKE_BUILD_TYPE=Release -DBEMVARA_FRONT_END=ON $(LINUX_OPTIONS) \
     -DCMAKE_CXX_FLAGS="$$($(BUILDFLAGS) CXXFLAGS | sed 's/\(^\| \)-g\( \|$$\)/ /') $$($(BUILDFLAGS) CPPFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$$($(BUILDFLAGS) LDFLAGS)"
 linux: | deps-run
@@ -67,7 +69,7 @@ deps-test:
 # last, alone, as it rebuilds the trees, a release after a change.
 test:
 	@tools/run-tests $(BUILD) deps-test builds 'test-linux test-sanitize' \
-	    'test-web | test-fuzz | test-windows test-package test-release' test-release-change
+	    'test-web | test-fuzz | test-windows test-package test-release test-release-change'
 
 builds: | deps-test
 	$(MAKE) --no-print-directory -j4 --output-sync=target wasm-tree linux-tree windows-tree clang-build
@@ -85,12 +87,14 @@ check: | deps-check
 deps-package:
 	@tools/install-packages $(PACKAGE_PACKAGES)
 
-# bemvara_VERSION_amd64.deb in build/linux, from the tree the tests ran in.
+# bemvara_VERSION_amd64.deb in build/linux, from the tree the tests ran in;
+# the same bytes from every build of one commit.
 package: package-build
 
 package-build: linux-tree | deps-package
 	rm -f $(BUILD)/linux/bemvara_*.deb
 	cd $(BUILD)/linux && cpack
+	tools/reproducible-deb $(BUILD)/linux/bemvara_*.deb
 	@ls -l $(BUILD)/linux/*.deb
 
 test-package: package-build | deps-test
@@ -148,8 +152,9 @@ test-release: release | deps-test
 	tests/release/check-release $(RELEASE)
 	/usr/bin/python3 tests/web/release_test.py $(RELEASE)
 
-# The description changed, then a release from the same trees: every file
-# carries the change, and a visitor with the one before stored sees true sums.
+# The description changed in a scratch copy of the tree, then a release
+# built there: every file carries the change, and a visitor with the one
+# before stored sees true sums. The tree and its builds are left alone.
 test-release-change: | deps-test
 	[ -f $(RELEASE)/index.html ] || $(MAKE) --no-print-directory release
 	tests/release/release-after-a-change $(BUILD) $(RELEASE)
