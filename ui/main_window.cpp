@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "build_id.h"
 #include "calc/number_text.h"
 #include "calc/parameter_calculation.h"
 #include "ui/calculation_record.h"
@@ -108,7 +109,7 @@ constexpr Texts kTexts{
     .not_started = "{title} 尚未启动。",
     .app_name = "{title} 弯矩参数计算器",
     .app_description = "桥梁梁板荷载分布系数计算用的弯矩参数 r = 5.8·I·b²/(IT·l)：输入 I、IT、b、l，即得 r。可离线使用。",
-    .version_line = "版本 " BEMVARA_VERSION,
+    .version_line = "版本 " BEMVARA_VERSION "（构建 " BEMVARA_BUILD "）",
     .update_ready = "新版本已备好，重新载入本页即可使用。",
     .downloads = "下载桌面版",
     .download_windows = "Windows 版",

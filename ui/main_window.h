@@ -148,7 +148,8 @@ struct Texts {
     // What a launcher and a search engine call the page.
     std::string_view app_name;
     std::string_view app_description;
-    // Below the page's window: the version, and a new one ready to use.
+    // Below the page's window: the version and the build (the commit it was
+    // built from), and a new one ready to use.
     std::string_view version_line;
     std::string_view update_ready;
     // Below the page's window, where a release offers the desktop programs:

@@ -394,7 +394,10 @@ class PageScenarios(unittest.TestCase):
         self.open_page()
         self.assertEqual("zh-CN", self.js("document.documentElement.lang"))
         version = re.search(r"project\(Bemvara VERSION (\S+)", (Path(__file__).parents[2] / "CMakeLists.txt").read_text())[1]
-        self.assertEqual(f"版本 {version}", self.js("document.querySelector('.version').textContent"))
+        tree = Path(__file__).parents[2]
+        git = lambda *words: subprocess.run(["git", "-C", str(tree), *words], capture_output=True, text=True)
+        build = git("rev-parse", "--short=12", "HEAD").stdout.strip() + ("" if git("diff", "--quiet", "HEAD").returncode == 0 else "-dirty")
+        self.assertEqual(f"版本 {version}（构建 {build}）", self.js("document.querySelector('.version').textContent"))
         self.assertEqual("decimal", self.js(f"{by_id('Text1')}.inputMode"))
         # The labels' and boxes' Latin letters come from the face the site
         # carries, so "l", "1" and "I" are drawn as on the desktop.
