@@ -26,7 +26,8 @@ Step parse_expect(std::string line) {
     } else if (step.what == "whole") {
         step.target = take_word(line);
         step.text = "yes";
-    } else if (step.what == "text" || step.what == "selected" || step.what == "name" || step.what == "tooltip") {
+    } else if (step.what == "text" || step.what == "selected" || step.what == "name" || step.what == "tooltip" ||
+               step.what == "place") {
         step.target = take_word(line);
         step.text = line;
     } else if (step.what == "level") {
@@ -99,6 +100,7 @@ std::string look(Driver& driver, const Step& step) {
     if (what == "tooltip") return driver.tooltip(step.target);
     if (what == "title") return driver.title();
     if (what == "client") return driver.client_size();
+    if (what == "place") return driver.place(step.target);
     if (what == "whole") return driver.shows_whole(step.target);
     if (what == "ended") return driver.ended() ? "yes" : "no";
     if (what == "announced") return driver.announced();

@@ -69,6 +69,9 @@ public:
     virtual std::string tooltip(const std::string& name) = 0;
     // The client area's size, measured, in twips: "4185 2040".
     virtual std::string client_size() = 0;
+    // Where the control is drawn, measured, in twips from the client area's
+    // top left: "1560 120 255 255", left, top, width and height.
+    virtual std::string place(const std::string& name) = 0;
     // Whether the box shows its whole text, first character to last: "yes",
     // or what it shows of it.
     virtual std::string shows_whole(const std::string& box) = 0;

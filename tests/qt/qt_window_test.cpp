@@ -180,6 +180,11 @@ public:
         const QSize size = window_.centralWidget()->size() * ui::kTwipsPerPixelAt96Dpi;
         return std::to_string(size.width()) + " " + std::to_string(size.height());
     }
+    std::string place(const std::string& name) override {
+        const QRect at = widget(name)->geometry();
+        const QRect r(at.topLeft() * ui::kTwipsPerPixelAt96Dpi, at.size() * ui::kTwipsPerPixelAt96Dpi);
+        return QStringLiteral("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+    }
     // The caret's way from the first character to past the last, against
     // the text's width: where the box cannot show it all, reaching the end
     // scrolls, and the way is shorter.

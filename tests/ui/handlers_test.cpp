@@ -217,3 +217,39 @@ TEST(RecordChosen, CopiesTheRecordAsRichText) {
 }
 
 }  // namespace
+
+namespace {
+
+// The words users read and hear, each as they know it; a word changed in
+// the description is changed here too, on purpose.
+TEST(Description, EveryWordIsTheOneUsersKnow) {
+    const ui::WindowDescription& window = ui::main_window();
+    const ui::Texts& t = window.texts;
+    const std::pair<std::string_view, std::string_view> words[] = {
+        {control_named("Text1").hint, "须大于0"},
+        {control_named("Text5").hint, "计算结果：r = 5.8·I·b²/(IT·l)"},
+        {window.menus[0].caption, "文件"},
+        {window.menus[1].caption, "关于"},
+        {control_named("Text5").commands[0].caption, "复制计算记录"},
+        {t.download_check, "下载后请核对 SHA-256：Windows 上运行 certutil -hashfile Bemvara.exe SHA256，"
+                           "Linux 上运行 sha256sum -c --ignore-missing SHA256SUMS。"},
+        {t.downloads, "下载桌面版"},
+        {t.download_windows, "Windows 版"},
+        {t.download_debian, "Debian/Ubuntu 版"},
+        {t.download_sums, "全部校验值"},
+        {t.update_ready, "新版本已备好，重新载入本页即可使用。"},
+        {t.not_started, "{title} 尚未启动。"},
+        {t.cannot_start, "{title} 无法启动：{reason}"},
+        {t.module_missing, "程序文件未能载入。"},
+        {t.update_browser, "请用较新版本的 Chrome、Edge、Firefox 或 Safari 打开本页。"},
+        {t.tell_host, "请告知网站管理员：script-src 须含 'wasm-unsafe-eval'。"},
+        {t.ended[1], "重新载入本页即可重新开始。"},
+        {t.app_name, "{title} 弯矩参数计算器"},
+        {t.edit_copy, "复制(&C)"},
+        {t.edit_paste, "粘贴(&P)"},
+        {t.copied, "已复制"},
+    };
+    for (const auto& [word, known] : words) EXPECT_EQ(known, word);
+}
+
+}  // namespace

@@ -302,6 +302,12 @@ class PageScenarios(unittest.TestCase):
             return self.js(f"{by_id('announcer')}.textContent")
         if what == "client":
             return self.js(f"(([r, s]) => `${{Math.round(r.width / s)}} ${{Math.round(r.height / s)}}`)({CLIENT_SCALE})")
+        if what == "place":
+            return self.js(f"""(([c, s]) => {{ const r = {by_id(target)}.getBoundingClientRect();
+                return [r.left - c.left, r.top - c.top, r.width, r.height].map((v) => Math.round(v / s)).join(' '); }})({CLIENT_SCALE})""")
+        if what == "place":
+            return self.js(f"""(([c, s]) => {{ const r = {by_id(target)}.getBoundingClientRect();
+                return [r.left - c.left, r.top - c.top, r.width, r.height].map((v) => Math.round(v / s)).join(' '); }})({CLIENT_SCALE})""")
         if what == "on-top":
             x, y = target
             return self.js(f"""(([r, s]) => {{ const hit = document.elementFromPoint(r.left + {x} * s, r.top + {y} * s);

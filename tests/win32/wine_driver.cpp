@@ -420,18 +420,24 @@ public:
         const HWND tip = find_tooltips(program_.window);
         return tip && IsWindowVisible(tip) ? to_utf8(text_of(tip)) : "";
     }
+    // Where a pixel is not a whole number of twips, the twips of whole
+    // 96-dpi pixels that make exactly these pixels, if there are such.
+    std::string twips(LONG pixels) const {
+        const int measured = MulDiv(pixels, ui::kTwipsPerInch, program_.dpi);
+        const int step = ui::kTwipsPerPixelAt96Dpi;
+        const int whole = (measured + step / 2) / step * step;
+        return std::to_string(program_.pixels(whole) == pixels ? whole : measured);
+    }
     std::string client_size() override {
         RECT client{};
         GetClientRect(program_.window, &client);
-        // Where a pixel is not a whole number of twips, the size in whole
-        // 96-dpi pixels that makes exactly these pixels, if there is one.
-        const auto twips = [&](LONG pixels) {
-            const int measured = MulDiv(pixels, ui::kTwipsPerInch, program_.dpi);
-            const int step = ui::kTwipsPerPixelAt96Dpi;
-            const int whole = (measured + step / 2) / step * step;
-            return std::to_string(program_.pixels(whole) == pixels ? whole : measured);
-        };
         return twips(client.right) + " " + twips(client.bottom);
+    }
+    std::string place(const std::string& name) override {
+        RECT r{};
+        GetWindowRect(program_.control(name), &r);
+        MapWindowPoints(nullptr, program_.window, reinterpret_cast<POINT*>(&r), 2);
+        return twips(r.left) + " " + twips(r.top) + " " + twips(r.right - r.left) + " " + twips(r.bottom - r.top);
     }
     // Where the box draws its first character and past its last, against
     // its width; a character scrolled out of sight lies outside it.
