@@ -64,12 +64,13 @@ deps-test:
 	@tools/install-packages libclang-rt-$$(clang -dumpversion | cut -d. -f1)-dev
 
 # The steps in stages, each step timed (tools/run-tests): the four build
-# trees two at a time, the quick tables, then the browsers beside the
-# fuzzer (one core) and beside Wine and the package, which mostly wait;
-# last, alone, as it rebuilds the trees, a release after a change.
+# trees two at a time, the quick tables, then three lines side by side:
+# the three browsers at once; the fuzzer (one core), then Wine, which
+# mostly waits; and the package, a release, and a release after a change
+# (in a scratch copy of the tree), which need each other's files in turn.
 test:
 	@tools/run-tests $(BUILD) deps-test builds 'test-linux test-sanitize' \
-	    'test-web | test-fuzz | test-windows test-package test-release test-release-change'
+	    'test-web | test-fuzz test-windows | test-package test-release test-release-change'
 
 builds: | deps-test
 	$(MAKE) --no-print-directory -j4 --output-sync=target wasm-tree linux-tree windows-tree clang-build
@@ -169,8 +170,9 @@ wasm-tree: | deps-test
 	$(WEB_CONFIGURE) -DBEMVARA_TESTS=ON
 	$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/wasm $(JOBS)
 
+# The engines one beside another: each waits on its own browser most of the time.
 test-web: wasm-tree
-	ctest --test-dir $(BUILD)/wasm --output-on-failure
+	ctest --test-dir $(BUILD)/wasm --output-on-failure -j3
 
 # The normal build: every test through CTest.
 linux-tree: | deps-check

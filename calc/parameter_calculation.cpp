@@ -79,7 +79,10 @@ CalcOutcome calculate_parameter(std::string_view text_I, std::string_view text_I
         if (value == 0.0 && !std::signbit(value) && has_nonzero_digit(inputs[i].text))
             return message(inputs[i].name, kOutOfRange, input);
         if (value <= 0.0) return message(inputs[i].name, kNotPositive, input);
-        if (std::isinf(value)) return message(inputs[i].name, kOutOfRange, input);
+        // Beyond the doubles, or below the normal ones, where a value holds
+        // fewer than 15 true digits: the box typed is what cannot be held,
+        // whatever the other boxes hold.
+        if (!is_normal_positive(value)) return message(inputs[i].name, kOutOfRange, input);
         values[i] = value;
     }
     const auto [I, IT, b, l] = values;
@@ -93,10 +96,6 @@ CalcOutcome calculate_parameter(std::string_view text_I, std::string_view text_I
     scaled_r = over(scaled_r, scaled(l));
     const double r = std::ldexp(scaled_r.fraction, scaled_r.exponent);
     if (!is_normal_positive(r)) return message("弯矩参数r", kOutOfRange);
-    // An input below the normal doubles was read with digits lost, and so
-    // would r be shown.
-    for (std::size_t i = 0; i < inputs.size(); ++i)
-        if (!is_normal_positive(values[i])) return message(inputs[i].name, kOutOfRange, static_cast<int>(i));
     return {CalcOutcome::Kind::result, write_number(r), -1};
 }
 

@@ -19,14 +19,13 @@ struct CalcOutcome {
 // Reads the four box texts in the order I, IT, b, l and stops at the first
 // that is not a usable input:
 //   <= 0 (empty or non-numeric text reads 0)  -> "抗弯惯性矩I不可能小于等于0", ...
-//   beyond the double range, or positive but
-//   too small for a double ("1E-400")         -> "抗弯惯性矩I超出数值范围", ...
+//   beyond the doubles, or positive but below
+//   the least normal double, where it holds
+//   fewer than 15 true digits ("1E-310")      -> "抗弯惯性矩I超出数值范围", ...
 // Otherwise r is computed left to right, each step rounded to a double
 // (5.8*I, *b, *b, /IT, /l), but with no step overflowing or losing digits
 // below the normal doubles, and written with write_number. An r beyond the
-// doubles or below the least normal double (which holds fewer than 15 true
-// digits) gives "弯矩参数r超出数值范围"; then an input below the least normal
-// double, read with digits lost, gives its own "…超出数值范围".
+// doubles or below the least normal double gives "弯矩参数r超出数值范围".
 //
 //   calculate_parameter("0.025", "0.016", "1", "20") -> result " .453125"
 //   calculate_parameter("", "-1", "1", "1")          -> message about I only

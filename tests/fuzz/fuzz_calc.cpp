@@ -68,19 +68,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(!outcome.text.empty(), "the outcome has a text");
     if (outcome.kind == calc::CalcOutcome::Kind::message) {
         // The first input that fails names itself; one that reads as a
-        // usable number (a normal double above zero) is never blamed.
+        // usable number (a normal double above zero) is never blamed, and r
+        // only when all four are usable.
         static constexpr std::string_view names[] = {"抗弯惯性矩I", "抗扭惯性矩IT", "梁或板宽b", "计算跨径l"};
+        const auto usable = [&](std::size_t i) {
+            const double value = calc::read_number(texts[i]);
+            return value >= std::numeric_limits<double>::min() && std::isfinite(value);
+        };
         std::size_t blamed = 0;
         while (blamed < 4 && !outcome.text.starts_with(names[blamed])) ++blamed;
-        if (blamed < 4) {
-            const double value = calc::read_number(texts[blamed]);
-            const bool usable = value >= std::numeric_limits<double>::min() && std::isfinite(value);
-            check(!usable, "a message blames an input that fails");
-            for (std::size_t i = 0; i < blamed; ++i) {
-                const double earlier = calc::read_number(texts[i]);
-                check(earlier > 0 && std::isfinite(earlier), "only the first failing input is blamed");
-            }
-        } else {
+        if (blamed < 4) check(!usable(blamed), "a message blames an input that fails");
+        for (std::size_t i = 0; i < blamed; ++i) check(usable(i), "only the first failing input is blamed");
+        if (blamed == 4) {
             check(outcome.text.starts_with("弯矩参数r"), "a message names an input or r");
         }
     }

@@ -314,6 +314,19 @@ private slots:
         QVERIFY(survived);
     }
 
+    // The longest note is one line, as on Windows, at every scale.
+    void a_message_is_one_line() {
+        int lines = 0;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            for (QLabel* label : box->findChildren<QLabel*>())
+                if (label->text() == box->text()) lines = label->height() / label->fontMetrics().lineSpacing();
+            box->accept();
+        });
+        window_->show_message(ui::kAuthorNote);
+        QCOMPARE(lines, 1);
+    }
+
     void command1_caption_font() {
         const QFont font = find<QPushButton>("Command1")->font();
         const ui::FontSpec& asked = *ui::find_control(ui::main_window(), "Command1")->font;

@@ -304,6 +304,12 @@ void QtMainWindow::show_message(std::string_view text) {
     // A dialog does not take its parent's font: in the system's face the
     // "I" and "l" that end the messages' symbols look alike.
     box.setFont(font());
+    // Each message is one line of text, and Qt would wrap the longer ones
+    // at half the screen's width ("QQ：" apart from its number): the text
+    // is given the room of its one line.
+    for (QLabel* label : box.findChildren<QLabel*>())
+        if (label->text() == box.text())
+            label->setMinimumWidth(label->fontMetrics().horizontalAdvance(box.text()) + 2 * label->margin() + 1);
     QAbstractButton* ok = box.button(QMessageBox::Ok);
     ok->setText(to_qstring(description_.texts.message_ok));
     ok->setIcon(QIcon());  // some styles put a tick on it
