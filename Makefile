@@ -65,7 +65,7 @@ deps-test:
 
 # The steps in stages, each step timed (tools/run-tests): the four build
 # trees two at a time, the quick tables, then three lines side by side:
-# the three browsers at once; the fuzzer (one core), then Wine, which
+# the three browsers in turn; the fuzzer (one core), then Wine, which
 # mostly waits; and the package, a release, and a release after a change
 # (in a scratch copy of the tree), which need each other's files in turn.
 test:
@@ -170,9 +170,8 @@ wasm-tree: | deps-test
 	$(WEB_CONFIGURE) -DBEMVARA_TESTS=ON
 	$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/wasm $(JOBS)
 
-# The engines one beside another: each waits on its own browser most of the time.
 test-web: wasm-tree
-	ctest --test-dir $(BUILD)/wasm --output-on-failure -j3
+	ctest --test-dir $(BUILD)/wasm --output-on-failure
 
 # The normal build: every test through CTest.
 linux-tree: | deps-check
