@@ -165,6 +165,8 @@ def main(path):
         for name, expected in EXPECTED_STRINGS.items():
             check(strings.get(name) == expected, f"{name} is {expected}", str(strings.get(name)))
         check(bool(strings.get("CompanyName")), "a CompanyName", str(strings.get("CompanyName")))
+        check(re.fullmatch(r"构建 ([0-9a-f]{12,40}(-dirty)?|source)", strings.get("Comments", "")) is not None,
+              "the Comments name the build", str(strings.get("Comments")))
         check("©" in strings.get("LegalCopyright", ""), "a LegalCopyright", str(strings.get("LegalCopyright")))
         translations = [value for child_key, _, child_children in children if child_key == "VarFileInfo"
                         for var_key, value, _ in child_children if var_key == "Translation"]
