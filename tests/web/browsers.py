@@ -293,11 +293,16 @@ class WebKit(SeleniumBrowser):
     engine = "webkit"
     MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
 
-    def __init__(self, phone=False, webassembly=True, forced_colors=False, while_loading=False):
+    def __init__(self, phone=False, webassembly=True, forced_colors=False, while_loading=False, dark=False):
         if not webassembly or forced_colors:
             raise NotImplementedError("WebKitGTK's MiniBrowser has no switch for that")
         self.display = VirtualDisplay()
         os.environ["DISPLAY"] = self.display.name
+        # A dark system, as GTK has it: MiniBrowser follows GTK's theme.
+        if dark:
+            os.environ["GTK_THEME"] = "Adwaita:dark"
+        else:
+            os.environ.pop("GTK_THEME", None)
         options = WebKitOptions()
         options.binary_location = self.MINIBROWSER
         if while_loading:
@@ -339,7 +344,7 @@ class Firefox:
 
     # Its navigation can return at once (start_opening) whatever this says.
     def __init__(self, phone=False, webassembly=True, forced_colors=False, while_loading=False, downloads=None,
-                 width=None):
+                 width=None, dark=False):
         import websocket  # Debian's python3-websocket
 
         self.profile = tempfile.mkdtemp(prefix="bemvara-firefox-")
@@ -348,6 +353,8 @@ class Firefox:
             preferences["javascript.options.wasm"] = False
         if forced_colors:
             preferences["browser.display.document_color_use"] = 2  # always the system's colours
+        if dark:  # a dark system, as the page is told it
+            preferences["ui.systemUsesDarkTheme"] = 1
         if downloads:  # saved there as they come, unasked
             preferences.update({"browser.download.folderList": 2, "browser.download.dir": downloads,
                                 "browser.download.useDownloadDir": True,
@@ -464,8 +471,8 @@ def launch(engine, **options):
     """A new browser of `engine`, with a fresh profile: phone=True for a
     phone's viewport (sideways=True: held sideways, a touch screen as wide
     as a small desktop; Chromium only), webassembly=False, forced_colors=True,
-    dark=True (a dark system), script=False (the page's scripts off); those
-    two Chromium only; while_loading=True, scripts run on a page still arriving;
+    dark=True (a dark system), script=False (the page's scripts off, Chromium
+    only); while_loading=True, scripts run on a page still arriving;
     downloads=FOLDER, what a link sends to be saved is saved there (Chromium
     and Firefox); width=CSS_PIXELS, a phone's other than the usual 360;
     profile=FOLDER, Chromium's, kept after it quits (a visitor's browser

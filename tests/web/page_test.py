@@ -75,10 +75,6 @@ CANNOT = {
         "Firefox's WebDriver BiDi cannot turn the page's scripts off",
     ("webkit", "test_without_javascript_the_window_is_inert_and_says_so"):
         "MiniBrowser has no switch that turns scripts off",
-    ("firefox", "test_a_dark_system_gets_a_dark_window_that_reads_well"):
-        "Firefox's WebDriver BiDi has no way to make the system dark",
-    ("webkit", "test_a_dark_system_gets_a_dark_window_that_reads_well"):
-        "WebKitGTK's MiniBrowser follows GTK's theme, which no switch darkens",
     ("webkit", "test_keys_typed_before_the_page_script_runs_replace_the_first_value"):
         "WebKitGTK gives the markup's first box the focus only once the whole page has arrived, so keys "
         "typed before go nowhere (no box changes)",
@@ -813,6 +809,7 @@ class PageScenarios(unittest.TestCase):
     def test_a_dark_system_gets_a_dark_window_that_reads_well(self):
         self.open_page()
         self.assertEqual("rgb(221, 227, 234)", self.js("getComputedStyle(document.body).backgroundColor"))  # light: as ever
+        self.assertEqual([], self.js(POOR_CONTRAST))
         dark = self.launch(dark=True)
         self.open_page(dark)
         seen = dark.js(f"""(() => {{ const [ratio, background] = {CONTRAST};
