@@ -242,7 +242,7 @@ class Chromium(SeleniumBrowser):
     engine = "chromium"
 
     def __init__(self, phone=False, webassembly=True, forced_colors=False, sideways=False, dark=False, script=True,
-                 while_loading=False, downloads=None, width=None, profile=None):
+                 while_loading=False, downloads=None, width=None, profile=None, height=None):
         options = webdriver.ChromeOptions()
         if while_loading:  # scripts run on a page still arriving, not after it
             options.page_load_strategy = "none"
@@ -253,7 +253,8 @@ class Chromium(SeleniumBrowser):
         self.own_profile = None if profile else tempfile.mkdtemp(prefix="bemvara-chromium-")
         options.add_argument(f"--user-data-dir={profile or self.own_profile}")
         if phone:
-            width, height = (PHONE["height"], PHONE["width"]) if sideways else (width or PHONE["width"], PHONE["height"])
+            long_side, short_side = PHONE["height"], PHONE["width"]
+            width, height = (width or long_side, height or short_side) if sideways else (width or short_side, height or long_side)
             options.add_experimental_option("mobileEmulation", {"deviceMetrics": {
                 "width": width, "height": height, "pixelRatio": PHONE["pixel_ratio"], "touch": True}})
         else:

@@ -563,22 +563,30 @@ class PageScenarios(unittest.TestCase):
             self.assertTrue(self.js(whole, phone), shown)
 
     def test_a_touch_screen_held_sideways_gets_the_column(self):
-        # 740 x 360: as wide as a small desktop, but a finger cannot hover
-        # for a symbol's meaning, nor hit a box of a desktop's size.
-        sideways = self.launch(phone=True, sideways=True)
-        self.open_page(sideways)
-        self.assertEqual(browsers.PHONE["height"], self.js("innerWidth", sideways))
-        meanings = self.js("[...document.querySelectorAll('.meaning')].map((e) => e.offsetHeight > 0)", sideways)
-        self.assertEqual([True] * 5, meanings)
-        sizes = self.js("[...document.querySelectorAll('.text-box, .push-button, .menu-title')]"
-                        ".map((e) => Math.min(e.getBoundingClientRect().width, e.getBoundingClientRect().height))",
-                        sideways)
-        self.assertEqual(8, len(sizes))
-        self.assertGreaterEqual(min(sizes), 44)
-        # In two halves: the boxes, 计算 and r all show without scrolling.
-        bottoms = self.js("['Text1', 'Text2', 'Text3', 'Text4', 'Command1', 'Text5']"
-                          ".map((name) => document.getElementById(name).getBoundingClientRect().bottom)", sideways)
-        self.assertLessEqual(max(bottoms), browsers.PHONE["width"])
+        # 740 x 360, and the smallest phone's 568 x 320: as wide as a small
+        # desktop, but a finger cannot hover for a symbol's meaning, nor hit
+        # a box of a desktop's size.
+        for width, height in ((740, 360), (568, 320)):
+            with self.subTest(f"{width} x {height}"):
+                sideways = self.launch(phone=True, sideways=True, width=width, height=height)
+                self.open_page(sideways)
+                self.assertEqual(width, self.js("innerWidth", sideways))
+                meanings = self.js("[...document.querySelectorAll('.meaning')].map((e) => e.offsetHeight > 0)", sideways)
+                self.assertEqual([True] * 5, meanings)
+                sizes = self.js("[...document.querySelectorAll('.text-box, .push-button, .menu-title')]"
+                                ".map((e) => Math.min(e.getBoundingClientRect().width, e.getBoundingClientRect().height))",
+                                sideways)
+                self.assertEqual(8, len(sizes))
+                self.assertGreaterEqual(min(sizes), 44)
+                # In two halves: the boxes, 计算 and r all show without scrolling.
+                bottoms = self.js("['Text1', 'Text2', 'Text3', 'Text4', 'Command1', 'Text5']"
+                                  ".map((name) => document.getElementById(name).getBoundingClientRect().bottom)", sideways)
+                self.assertLessEqual(max(bottoms), height)
+                # Each meaning stands on its box.
+                gaps = self.js("[['Label1', 'Text1'], ['Label4', 'Text2'], ['Label7', 'Text3'], ['Label9', 'Text4'], "
+                               "['Label11', 'Text5']].map(([label, box]) => document.getElementById(box).getBoundingClientRect()"
+                               ".top - document.getElementById(`${label}-meaning`).getBoundingClientRect().bottom)", sideways)
+                self.assertLessEqual(max(gaps), 4, gaps)
 
     def test_a_mouse_gets_the_column_below_480_px_and_the_window_from_480(self):
         # No width falls between the two layouts: each width has one.

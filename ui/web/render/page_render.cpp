@@ -249,7 +249,11 @@ std::string phone_style(const WindowDescription& window) {
     // Held sideways, the column is taller than the screen: what is typed
     // stays on the left, and the button and the result stand beside it,
     // from the top, so that all shows without scrolling. The halves share
-    // their rows; a button takes two, beside a box and its meaning.
+    // their rows; a button takes three, beside a meaning, its box and the
+    // next meaning, so that the rows after it fall on the left's meanings
+    // and boxes and are no taller than they (a row a box's height beside a
+    // meaning would hold the meaning off its box).
+    constexpr int kButtonRows = 3;
     if (!first_row_across) return css;
     css += "@media " + sideways_media() + "{.client{grid-template-columns:var(--columns) var(--columns)}";
     int right_row = 1, row = first_row_across, rows_taken = 1;  // by the cells of `row`, from `right_row`
@@ -257,8 +261,9 @@ std::string phone_style(const WindowDescription& window) {
         if (cell.row < first_row_across) continue;
         if (cell.row != row) right_row += std::exchange(rows_taken, 1);
         row = cell.row;
-        if (cell.tall) rows_taken = 2;
-        css += grid_css(cell.name, std::to_string(right_row) + (cell.tall ? "/span 2" : ""), right_half(cell.columns));
+        if (cell.tall) rows_taken = kButtonRows;
+        css += grid_css(cell.name, std::to_string(right_row) + (cell.tall ? "/span " + std::to_string(kButtonRows) : ""),
+                        right_half(cell.columns));
     }
     return css + "}\n";
 }

@@ -15,7 +15,7 @@ namespace ui::web {
 // custom properties and media conditions.
 inline constexpr int kPhoneWidthPx = 480;  // narrower than this: one column
 inline constexpr int kPhoneTextPx = 16;    // the least a phone's text may be
-inline constexpr int kSidewaysWidthPx = 600;  // a touch screen this wide and sideways: two halves
+inline constexpr int kSidewaysWidthPx = 560;  // a touch screen this wide and sideways: two halves (568 x 320 too)
 inline constexpr int kFrameBorderPx = 1;   // around the window
 inline constexpr int kMenuBarHeightPx = 20;
 inline constexpr int kScreenMarginPx = 16;
