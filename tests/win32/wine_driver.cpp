@@ -13,6 +13,7 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -332,11 +333,15 @@ public:
         const HWND box = find_window(program_.process.dwProcessId, L"#32770");
         if (!box) return std::nullopt;
         scenarios::Message seen{to_utf8(text_of(GetDlgItem(box, 0xFFFF))), to_utf8(text_of(box)), "", false};
-        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-            if (class_of(child) == L"Button" && IsWindowVisible(child))
-                seen.buttons += (seen.buttons.empty() ? "" : " ") + to_utf8(text_of(child));
-        const HWND icon = GetDlgItem(box, 0x14);  // the message box's icon, when it has one
-        seen.icon = icon && IsWindowVisible(icon);
+        // The icon is a static holding one, whatever its id (Windows gives
+        // it 0x14, Wine 0x440, which is there, empty, when there is none).
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (!IsWindowVisible(child)) continue;
+            if (class_of(child) == L"Button") seen.buttons += (seen.buttons.empty() ? "" : " ") + to_utf8(text_of(child));
+            const bool shows_icon = (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+                                    SendMessageW(child, STM_GETICON, 0, 0) != 0;
+            if (class_of(child) == L"Static" && shows_icon) seen.icon = true;
+        }
         return seen;
     }
     // Wine records the annotations a screen reader would be given, and no
@@ -565,6 +570,24 @@ void check_default_button(const Program& program) {
           "the dialog manager is told 计算 is the default");
 }
 
+// The window has its one size, and its text its size: 9 points, in which
+// the carried face's capitals and digits stand 0.73 of the size high, as
+// the pixels show at the screen's DPI.
+void check_frame_and_fonts(const Program& program) {
+    const LONG style = GetWindowLongW(program.window, GWL_STYLE);
+    check(!(style & (WS_THICKFRAME | WS_MAXIMIZEBOX)), "the window has one size: no resizing frame, no maximize");
+    const glyph_ink::GrayImage shot = capture_client(program.window);
+    const double wanted = 0.73 * 9 * program.dpi / 72;
+    for (const char* name : {"Label1", "Label4"}) {  // "I:", "IT:"
+        const ui::TwipsRect& r = ui::find_control(ui::main_window(), name)->rect;
+        const glyph_ink::PixelRect place{program.pixels(r.left_twips), program.pixels(r.top_twips),
+                                         program.pixels(r.width_twips), program.pixels(r.height_twips)};
+        const int high = glyph_ink::first_glyph(glyph_ink::ink_in(shot, place)).height;
+        check(std::abs(high - wanted) <= 1.5, std::string(name) + "'s first glyph is as high as 9 points make it",
+              to_wide(std::to_string(high) + " px for " + std::to_string(wanted)));
+    }
+}
+
 // Each shared scenario on a program started afresh.
 void run_scenarios(const wchar_t* path, int dpi, const std::wstring& log, const std::vector<std::string>& only) {
     for (const scenarios::Scenario& scenario : scenarios::read(BEMVARA_TABLES_DIR "/behaviour.txt")) {
@@ -603,6 +626,7 @@ int wmain(int argc, wchar_t** argv) {
         check_glyphs(program);
         check_labels_precede_boxes(program);
         check_default_button(program);
+        check_frame_and_fonts(program);
     }
     stop(program);
     std::vector<std::string> only;
