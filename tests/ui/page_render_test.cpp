@@ -48,6 +48,19 @@ TEST(PageRender, MarkupEscapesTextAndStartsOnTheFirstBox) {
                                              "form=\"early-form\""));
     EXPECT_EQ(0u, markup.find("<dialog id=\"early\" open><form id=\"early-form\" method=\"dialog\">"));
     EXPECT_EQ(markup.find(" autofocus"), markup.rfind(" autofocus"));  // one box only
+    ui::WindowDescription odd = ui::main_window();
+    odd.title = "A<B & \"C\"";
+    EXPECT_NE(std::string::npos, ui::web::window_markup(odd).find("aria-label=\"A&lt;B &amp; &quot;C&quot;\""));
+}
+
+// Sizes to the nearest KB, as a file manager shows them; names escaped.
+TEST(PageRender, DownloadsRoundTheirSizesAndEscapeTheirNames) {
+    const std::string markup = ui::web::downloads_markup(
+        ui::main_window(), {{"windows", "d&1/Bemvara.exe", 1535, "ab", "d&1/SHA256SUMS"},
+                            {"debian", "d&1/bemvara.deb", 1536, "cd", "d&1/SHA256SUMS"}});
+    EXPECT_NE(std::string::npos, markup.find("href=\"d&amp;1/Bemvara.exe\""));
+    EXPECT_NE(std::string::npos, markup.find(">1 KB<"));
+    EXPECT_NE(std::string::npos, markup.find(">2 KB<"));
 }
 
 }  // namespace
