@@ -63,9 +63,9 @@ class Server:
     def __init__(self, site, caching=None):
         self.site = str(site)
         self.caching = caching
-        self.module_delay = 0.0      # seconds the module's glue is held back
+        self.hold_module = None      # an Event: the module's glue is held back until it is set
         self.module_missing = False  # answer 404 for the module's glue
-        self.page_tail_delay = 0.0   # seconds the page's end (its data) is held back
+        self.hold_page_tail = None   # an Event: the page's end (its data) is held back until it is set
         self.page_script_missing = False  # answer 404 for the page's own script
         # (content type, [(header, value)]) for what is under /downloads/,
         # as the host sends them; else as http.server guesses.
@@ -93,7 +93,8 @@ class Server:
                     if server.module_missing:
                         self.send_error(404)
                         return None
-                    time.sleep(server.module_delay)
+                    if server.hold_module:  # a test that forgets to let it go fails, not hangs
+                        server.hold_module.wait(60)
                 self.gzip = (not path.endswith("/") and "gzip" in self.headers.get("Accept-Encoding", "")
                              and os.path.exists(self.translate_path(path) + ".gz"))
                 if self.gzip:
@@ -101,14 +102,15 @@ class Server:
                 return super().send_head()
 
             def copyfile(self, source, destination):
-                # The page up to its scripts, then, a while later, the rest:
-                # a slow link, where the window shows before it can calculate.
-                if server.page_tail_delay and self.path.split("?")[0] in ("/", "/index.html"):
+                # The page up to its scripts, then, once the test lets it go,
+                # the rest: a slow link, where the window shows before it can
+                # calculate.
+                if server.hold_page_tail and self.path.split("?")[0] in ("/", "/index.html"):
                     data = source.read()
                     cut = data.index(b'<script type="application/json"')
                     destination.write(data[:cut])
                     destination.flush()
-                    time.sleep(server.page_tail_delay)
+                    server.hold_page_tail.wait(60)
                     destination.write(data[cut:])
                     return
                 super().copyfile(source, destination)

@@ -17,6 +17,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 from pathlib import Path
@@ -637,7 +638,7 @@ class PageScenarios(unittest.TestCase):
 
     def test_window_shows_before_the_module_and_early_actions_are_answered(self):
         server = self.serve(SITE)
-        server.module_delay = 3
+        server.hold_module = threading.Event()
         browser = self.launch(while_loading=True)
         browser.start_opening(server.url)
         self.wait_for(lambda: browser.js("performance.getEntriesByName('started').length > 0"), "the page's script",
@@ -650,15 +651,18 @@ class PageScenarios(unittest.TestCase):
         browser.click("HELP")
         self.assertEqual("", self.value("Text5", browser))
         self.assertFalse(self.js(f"{by_id('message')}.open", browser))
+        server.hold_module.set()
         self.wait_for(lambda: self.js("document.body.dataset.ready === 'true'", browser), "the module", browser)
         self.assertEqual(" .453125", self.value("Text5", browser))
         self.assertTrue(self.js(f"{by_id('message')}.open && {by_id('message-text')}.textContent !== ''", browser))
 
     def window_before_its_page_ends(self, and_then="true"):
         """A first visit whose page's end (its data, so its scripts wait) is
-        held back 3 s: the browser, once the window shows and `and_then`."""
+        held back until the test sets self.page_tail: the browser, once the
+        window shows and `and_then`."""
         server = self.serve(SITE)
-        server.page_tail_delay = 3
+        server.hold_page_tail = self.page_tail = threading.Event()
+        self.addCleanup(self.page_tail.set)
         browser = self.launch(while_loading=True)
         browser.start_opening(server.url)
         self.wait_for(lambda: browser.js("document.getElementById('announcer') !== null && "
@@ -679,6 +683,7 @@ class PageScenarios(unittest.TestCase):
         self.assertIn(browser.js("(document.querySelector('.not-started') || {}).isConnected ? "
                                  "getComputedStyle(document.querySelector('.not-started')).visibility : 'not yet come'"),
                       ("hidden", "not yet come"))
+        self.page_tail.set()
         self.wait_for(lambda: browser.js("document.body.dataset.ready === 'true'"), "the page's script", browser)
         self.wait_for(lambda: self.value("Text5", browser) != "", "the answer", browser)
         self.assertEqual(["2", " 1.8125"], [self.value("Text3", browser), self.value("Text5", browser)])
@@ -688,6 +693,7 @@ class PageScenarios(unittest.TestCase):
         browser = self.window_before_its_page_ends("document.activeElement.id === 'Text1'")
         browser.press("2", Keys.RETURN)
         self.assertTrue(browser.js("document.getElementById('module') === null"), "the page arrived too soon")
+        self.page_tail.set()
         self.wait_for(lambda: self.value("Text5", browser) != "", "the answer", browser)
         self.assertEqual(["2", " 36.25"], [self.value("Text1", browser), self.value("Text5", browser)])
 

@@ -244,8 +244,14 @@ public:
         add(code, extended);
         add(code, extended | KEYEVENTF_KEYUP);
         if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+        const HWND before = program_.focused();
         SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+        // Tab is done when the focus has moved: what is typed next goes to
+        // the box it reached, however loaded the machine. Other keys, once
+        // the program waits for input again.
+        if (code == VK_TAB) wait_for([&] { return program_.focused() != before; }, 5000);
         Sleep(100);
+        WaitForInputIdle(program_.process.hProcess, 5000);
     }
     void type(const std::string& text) override {
         const HWND target = program_.focused();
