@@ -56,9 +56,9 @@ std::string html_of(std::string_view text) {
     return html;
 }
 
-std::string html_row(std::string_view cell, std::span<const std::string> cells) {
+std::string html_row(std::string_view cell, std::span<const std::string_view> cells) {
     std::string row = "<tr>";
-    for (const std::string& each : cells)
+    for (const std::string_view each : cells)
         row.append("<").append(cell).append(">").append(html_of(each)).append("</").append(cell).append(">");
     return row + "</tr>";
 }
@@ -90,16 +90,14 @@ CalculationRecord calculation_record(const WindowDescription& window, std::span<
     const std::string program = fill(texts.record_program, {{"title", window.title}});
     record.plain.append("\n").append(worked).append("\n").append(program);
 
-    std::vector<std::string> heads(texts.record_columns.begin(), texts.record_columns.end());
     record.html = "<p>" + html_of(texts.record_heading) + "</p>\n<table border=\"1\" cellspacing=\"0\" cellpadding=\"4\">" +
-                  html_row("th", heads);
-    std::vector<const Quantity*> rows;
-    for (const Quantity& input : inputs) rows.push_back(&input);
-    rows.push_back(&result);
-    for (const Quantity* each : rows) {
-        const std::string cells[] = {each->symbol, each->value, each->unit, each->meaning};
+                  html_row("th", texts.record_columns);
+    const auto add_row = [&](const Quantity& each) {
+        const std::string_view cells[] = {each.symbol, each.value, each.unit, each.meaning};
         record.html += html_row("td", cells);
-    }
+    };
+    for (const Quantity& input : inputs) add_row(input);
+    add_row(result);
     record.html += "</table>\n<p>" + html_of(worked) + "</p>\n<p>" + html_of(program) + "</p>";
     return record;
 }
