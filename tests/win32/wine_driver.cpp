@@ -22,6 +22,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/common/glyph_ink.h"
@@ -563,6 +564,75 @@ void check_labels_precede_boxes(const Program& program) {
     }
 }
 
+// The rows of ink a drawing spans, top and bottom; {-1, -1} for none.
+std::pair<int, int> ink_rows(const glyph_ink::InkMap& map) {
+    int top = -1, bottom = -1;
+    for (int y = 0; y < map.height; ++y)
+        for (int x = 0; x < map.width; ++x)
+            if (map.at(x, y)) {
+                if (top < 0) top = y;
+                bottom = y;
+            }
+    return {top, bottom};
+}
+
+// What a Chinese input method types into a box, and the raised digits the
+// window shows, drawn as themselves rather than as empty squares: a
+// full-width form as its ASCII glyph, the ideographic stop as a small mark
+// on the baseline, the ideographic space as nothing, and each raised digit
+// small, high, and unlike the one before.
+void check_typed_forms(const Program& program) {
+    const HWND box = program.control("Text3");  // not focused: no caret in the picture
+    RECT rect{};
+    GetWindowRect(box, &rect);
+    MapWindowPoints(nullptr, program.window, reinterpret_cast<POINT*>(&rect), 2);
+    const glyph_ink::PixelRect inside =
+        glyph_ink::inside_frame({rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top});
+    const auto shown = [&] { return glyph_ink::ink_in(capture_client(program.window), inside); };
+    // The program paints in its own time: the picture is taken once it has
+    // changed and then held still for one more look. (Where a wrong glyph
+    // draws as the one before did, it is taken after three seconds.)
+    const auto drawn = [&](const wchar_t* text) {
+        const glyph_ink::InkMap before = shown();
+        set_text_of(box, text);
+        glyph_ink::InkMap now = before, last;
+        wait_for([&] {
+            last = now;
+            now = shown();
+            return now.ink != before.ink && now.ink == last.ink;
+        }, 3000);
+        return now;
+    };
+    const std::wstring wide = L"０１２３４５６７８９＋－．Ｅｅ", ascii = L"0123456789+-.Ee";
+    // The face sets them a quarter em into their cell: whole pixels at 96
+    // and 192 dpi; at 144 half of one, where a smoothed glyph's edges differ.
+    for (std::size_t i = 0; program.dpi % 96 == 0 && i < wide.size(); ++i) {
+        const glyph_ink::InkMap as_typed = glyph_ink::first_glyph(drawn(wide.substr(i, 1).c_str()));
+        const glyph_ink::InkMap as_ascii = glyph_ink::first_glyph(drawn(ascii.substr(i, 1).c_str()));
+        check(glyph_ink::same_ink(as_typed, as_ascii), "a box draws " + to_utf8(wide.substr(i, 1)) + " as " + to_utf8(ascii.substr(i, 1)),
+              to_wide(glyph_ink::picture(as_typed)));
+    }
+    const auto [digit_top, baseline] = ink_rows(drawn(L"0"));
+    const int digit_height = baseline - digit_top + 1;
+    const auto [stop_top, stop_bottom] = ink_rows(drawn(L"。"));
+    check(stop_top >= 0 && std::abs(stop_bottom - baseline) <= 1 && 3 * (stop_bottom - stop_top + 1) <= 2 * digit_height,
+          "a box draws 。 as a small mark on the baseline", to_wide(std::to_string(stop_top) + ".." + std::to_string(stop_bottom)));
+    check(ink_rows(drawn(L"\u3000")).first < 0, "a box draws the ideographic space as blank");
+    glyph_ink::InkMap before;
+    for (const wchar_t* raised : {L"⁰", L"¹", L"²", L"³", L"⁴", L"⁵", L"⁶", L"⁷", L"⁸", L"⁹"}) {
+        const glyph_ink::InkMap ink = drawn(raised);
+        const auto [top, bottom] = ink_rows(ink);
+        const glyph_ink::InkMap glyph = glyph_ink::first_glyph(ink);
+        // As high as a digit's top, at most two thirds of its height, and a
+        // quarter of it clear of the baseline.
+        const bool small_and_raised = top >= 0 && std::abs(top - digit_top) <= 1 &&
+                                      3 * (bottom - top + 1) <= 2 * digit_height && 4 * (baseline - bottom) >= digit_height;
+        check(small_and_raised && !glyph_ink::same_ink(glyph, before), "a box draws " + to_utf8(raised) + " small and raised",
+              to_wide(glyph_ink::picture(glyph)));
+        before = glyph;
+    }
+}
+
 // 计算, which Enter presses from any box, is drawn as the default button,
 // and the dialog manager is told so, which keeps it drawn so as the focus
 // moves.
@@ -633,6 +703,7 @@ int wmain(int argc, wchar_t** argv) {
         check_labels_precede_boxes(program);
         check_default_button(program);
         check_frame_and_fonts(program);
+        check_typed_forms(program);
     }
     stop(program);
     std::vector<std::string> only;
