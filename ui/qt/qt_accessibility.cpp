@@ -1,9 +1,11 @@
 #include "ui/qt/qt_accessibility.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QStyle>
 #include <QStyleOptionFrame>
 
@@ -142,10 +144,29 @@ QAccessibleInterface* factory(const QString&, QObject* object) {
     return nullptr;
 }
 
+// Tab leaves one box and selects all of the next before Qt says the focus
+// has moved, and Orca speaks each selection as it comes: "Text unselected",
+// then the new value, then the box with its value again. A selection that
+// changes on a box other than the one the screen reader was last told has
+// the focus, or that has just lost it, is the focus moving: the focus
+// event that follows says the box, its value and that it is selected, once.
+QPointer<QObject> told_focused;
+
+void pass_on(QAccessibleEvent* event) {
+    if (event->type() == QAccessible::Focus) told_focused = event->object();
+    const bool focus_moving = event->type() == QAccessible::TextSelectionChanged &&
+                              (event->object() != told_focused || event->object() != QApplication::focusWidget());
+    if (focus_moving) return;
+    // Qt hands the event to the platform only while no handler is installed.
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(pass_on);
+}
+
 }  // namespace
 
 void install_accessibility() {
-    static const bool installed = (QAccessible::installFactory(factory), true);
+    static const bool installed = (QAccessible::installFactory(factory), QAccessible::installUpdateHandler(pass_on), true);
     (void)installed;
 }
 
