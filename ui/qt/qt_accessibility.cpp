@@ -2,10 +2,14 @@
 
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionFrame>
 
@@ -136,11 +140,66 @@ public:
     QRect rect() const override { return on_screen(widget(), QAccessibleWidget::rect()); }
 };
 
+// The window, its client area and a message box's row of buttons, as Qt's
+// own interfaces give them but placed on the screen. What is under a point
+// is looked for down through each holder's place, so each must be right.
+class PlacedWidget : public QAccessibleWidget {
+public:
+    PlacedWidget(QWidget* widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
+    QRect rect() const override { return on_screen(widget(), QAccessibleWidget::rect()); }
+};
+
+// A message box as Qt's own: an alert, its title its name, its text its value.
+class MessageAccessible : public PlacedWidget {
+public:
+    explicit MessageAccessible(QMessageBox* box) : PlacedWidget(box, QAccessible::AlertMessage) {}
+    QString text(QAccessible::Text kind) const override {
+        const auto* box = static_cast<const QMessageBox*>(widget());
+        if (kind == QAccessible::Value || (kind == QAccessible::Name && PlacedWidget::text(kind).isEmpty()))
+            return box->text();
+        return PlacedWidget::text(kind);
+    }
+};
+
+// A push button as Qt's own: its text its name, pressed by its action.
+class ButtonAccessible : public PlacedWidget {
+public:
+    explicit ButtonAccessible(QPushButton* button) : PlacedWidget(button, QAccessible::Button) {}
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Name && button()->accessibleName().isEmpty()) return QString(button()->text()).remove(u'&');
+        return PlacedWidget::text(kind);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State state = PlacedWidget::state();
+        state.defaultButton = button()->isDefault();
+        state.pressed = button()->isDown();
+        return state;
+    }
+    QStringList actionNames() const override { return QStringList(pressAction()) + PlacedWidget::actionNames(); }
+    void doAction(const QString& action) override {
+        if (action == pressAction())
+            button()->animateClick();
+        else
+            PlacedWidget::doAction(action);
+    }
+
+private:
+    QPushButton* button() const { return static_cast<QPushButton*>(widget()); }
+};
+
 QAccessibleInterface* factory(const QString&, QObject* object) {
     if (auto* box = qobject_cast<QLineEdit*>(object)) return new BoxAccessible(box);
+    if (auto* button = qobject_cast<QPushButton*>(object)) return new ButtonAccessible(button);
+    if (auto* message = qobject_cast<QMessageBox*>(object)) return new MessageAccessible(message);
+    if (auto* window = qobject_cast<QMainWindow*>(object)) return new PlacedWidget(window, QAccessible::Window);
+    if (auto* row = qobject_cast<QDialogButtonBox*>(object)) return new PlacedWidget(row, QAccessible::Grouping);
     if (auto* label = qobject_cast<QLabel*>(object); label && label->property(kFoldedIntoName).toBool())
         return new FoldedLabel(label);
     if (auto* announcer = dynamic_cast<Announcer*>(object)) return new Notification(announcer);
+    // A plain widget holding others: the client area. (The announcer, of
+    // that class too, is matched above.)
+    if (object->isWidgetType() && object->metaObject() == &QWidget::staticMetaObject)
+        return new PlacedWidget(static_cast<QWidget*>(object), QAccessible::Client);
     return nullptr;
 }
 

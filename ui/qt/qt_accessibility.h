@@ -1,6 +1,8 @@
 // What screen readers get from the Qt window where Qt's own accessibility
 // falls short: labels already said in a box's name, text boxes whose text a
-// screen reader reads whole, and results announced as they are set.
+// screen reader reads whole, a box heard once as Tab reaches it, results
+// announced as they are set, and the window, its boxes, buttons and message
+// boxes placed in screen pixels at any scale.
 #pragma once
 
 #include <QWidget>
