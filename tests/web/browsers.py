@@ -301,6 +301,13 @@ class WebKit(SeleniumBrowser):
             raise NotImplementedError("WebKitGTK's MiniBrowser has no switch for that")
         self.display = VirtualDisplay()
         os.environ["DISPLAY"] = self.display.name
+        # Storage of its own, gone with it: MiniBrowser keeps service workers
+        # and caches under the user's home, shared by every run at once (two
+        # make tests side by side) and left to the next.
+        self.own_home = tempfile.mkdtemp(prefix="bemvara-webkit-")
+        for name in ("XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"):
+            os.environ[name] = os.path.join(self.own_home, name.lower())
+            os.mkdir(os.environ[name])
         # A dark system, as GTK has it: MiniBrowser follows GTK's theme.
         if dark:
             os.environ["GTK_THEME"] = "Adwaita:dark"
@@ -319,6 +326,7 @@ class WebKit(SeleniumBrowser):
                 self.driver.set_window_size(1024, 700)
         except Exception:
             self.display.stop()
+            shutil.rmtree(self.own_home, ignore_errors=True)
             raise
 
     def quit(self):
@@ -326,6 +334,7 @@ class WebKit(SeleniumBrowser):
             super().quit()
         finally:
             self.display.stop()
+            shutil.rmtree(self.own_home, ignore_errors=True)
 
 
 class Firefox:
