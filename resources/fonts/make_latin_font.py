@@ -82,9 +82,6 @@ def main(source=SOURCE, out="bemvara-latin.ttf"):
     subsetter = subset.Subsetter(options)
     subsetter.populate(unicodes=[*range(0x20, 0x7F), *SUPERSCRIPT_DIGITS, 0xB0])
     subsetter.subset(font)
-    # Dialog sizes are reckoned from the average width: the wide forms
-    # must not change it, nor the window with it.
-    average = font["OS/2"].xAvgCharWidth
     add_wide_forms(font)
     names = font["name"]
     for record in list(names.names):
@@ -92,7 +89,6 @@ def main(source=SOURCE, out="bemvara-latin.ttf"):
             text = {1: FAMILY, 3: FAMILY, 4: FAMILY, 6: FAMILY.replace(" ", "")}[record.nameID]
             names.setName(text, record.nameID, record.platformID, record.platEncID, record.langID)
     font["OS/2"].recalcUnicodeRanges(font)
-    font["OS/2"].xAvgCharWidth = average
     font["head"].created = font["head"].modified = 0  # the same bytes every time
     font.save(out, reorderTables=True)
 

@@ -35,12 +35,21 @@ QPoint from_screen(const QWidget* widget, const QPoint& point) {
     return {qRound(point.x() / scale), qRound(point.y() / scale)};
 }
 
-class FoldedLabel : public QAccessibleWidget {
+// A widget as Qt's own interface gives it, but placed on the screen: every
+// interface below is one. What is under a point is looked for down through
+// each holder's place (the window, its client area, a message box's row of
+// buttons), so each must be right.
+class PlacedWidget : public QAccessibleWidget {
 public:
-    explicit FoldedLabel(QWidget* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+    PlacedWidget(QWidget* widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
     QRect rect() const override { return on_screen(widget(), QAccessibleWidget::rect()); }
+};
+
+class FoldedLabel : public PlacedWidget {
+public:
+    explicit FoldedLabel(QWidget* label) : PlacedWidget(label, QAccessible::StaticText) {}
     QAccessible::State state() const override {
-        QAccessible::State state = QAccessibleWidget::state();
+        QAccessible::State state = PlacedWidget::state();
         state.invisible = true;
         return state;
     }
@@ -50,29 +59,28 @@ public:
 // Qt's give every offset an empty run, and Orca, which builds the line it
 // speaks from those runs, says "0.02" for "0.025". Here one run, with no
 // attributes of its own, covers the whole text.
-class BoxAccessible : public QAccessibleWidget,
+class BoxAccessible : public PlacedWidget,
                       public QAccessibleTextInterface,
                       public QAccessibleEditableTextInterface {
 public:
-    explicit BoxAccessible(QLineEdit* box) : QAccessibleWidget(box, QAccessible::EditableText) {}
-    QRect rect() const override { return on_screen(widget(), QAccessibleWidget::rect()); }
+    explicit BoxAccessible(QLineEdit* box) : PlacedWidget(box, QAccessible::EditableText) {}
 
     void* interface_cast(QAccessible::InterfaceType type) override {
         if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
         if (type == QAccessible::EditableTextInterface) return static_cast<QAccessibleEditableTextInterface*>(this);
-        return QAccessibleWidget::interface_cast(type);
+        return PlacedWidget::interface_cast(type);
     }
     QString text(QAccessible::Text kind) const override {
-        return kind == QAccessible::Value ? box()->text() : QAccessibleWidget::text(kind);
+        return kind == QAccessible::Value ? box()->text() : PlacedWidget::text(kind);
     }
     void setText(QAccessible::Text kind, const QString& text) override {
         if (kind == QAccessible::Value)
             box()->setText(text);
         else
-            QAccessibleWidget::setText(kind, text);
+            PlacedWidget::setText(kind, text);
     }
     QAccessible::State state() const override {
-        QAccessible::State state = QAccessibleWidget::state();
+        QAccessible::State state = PlacedWidget::state();
         state.editable = !box()->isReadOnly();
         state.readOnly = box()->isReadOnly();
         state.selectableText = true;
@@ -134,19 +142,9 @@ private:
     QLineEdit* box() const { return static_cast<QLineEdit*>(widget()); }
 };
 
-class Notification : public QAccessibleWidget {
+class Notification : public PlacedWidget {
 public:
-    explicit Notification(QWidget* announcer) : QAccessibleWidget(announcer, QAccessible::Notification) {}
-    QRect rect() const override { return on_screen(widget(), QAccessibleWidget::rect()); }
-};
-
-// The window, its client area and a message box's row of buttons, as Qt's
-// own interfaces give them but placed on the screen. What is under a point
-// is looked for down through each holder's place, so each must be right.
-class PlacedWidget : public QAccessibleWidget {
-public:
-    PlacedWidget(QWidget* widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
-    QRect rect() const override { return on_screen(widget(), QAccessibleWidget::rect()); }
+    explicit Notification(QWidget* announcer) : PlacedWidget(announcer, QAccessible::Notification) {}
 };
 
 // A message box as Qt's own: an alert, its title its name, its text its value.
