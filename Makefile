@@ -4,7 +4,16 @@ SHELL := /bin/bash
 .SHELLFLAGS := -eu -o pipefail -c
 JOBS := -j$(shell nproc)
 BUILD := build
-CMAKE_CONFIGURE := cmake -Wno-dev
+# Every tree compiles through ccache where it is installed, into a cache
+# in the build folder, with the paths under the tree hashed relative to it:
+# the release after a change, built in a scratch copy of the tree, then
+# compiles only what the change touched. The headers a source reads are
+# taken from the compiler's own -MD output, not found by preprocessing it
+# a second time.
+export CCACHE_DIR ?= $(abspath $(BUILD))/ccache
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_DEPEND := 1
+CMAKE_CONFIGURE := cmake -Wno-dev -DCMAKE_CXX_COMPILER_LAUNCHER=$$(command -v ccache || true)
 
 # The window needs Qt 6, its Chinese translation, and CJK fonts so that no
 # character of the interface shows as a box: a Song face for the window, a
@@ -24,16 +33,17 @@ WEB_TEST_PACKAGES := $(WEB_PACKAGES) googletest nodejs chromium chromium-driver 
 PACKAGE_PACKAGES := $(RUN_PACKAGES) file desktop-file-utils appstream lintian
 # The quick inner loop: the tables and the Qt window on its offscreen platform.
 CHECK_PACKAGES := $(RUN_PACKAGES) libgtest-dev
+# ccache lets the release after a change reuse the trees' compiles.
 # Weston (with its X server) runs the Wayland test; Orca, on its own
 # accessibility bus, says what a blind user would hear.
-TEST_PACKAGES := $(PACKAGE_PACKAGES) $(WINDOWS_PACKAGES) $(WEB_TEST_PACKAGES) libgtest-dev libbenchmark-dev clang \
+TEST_PACKAGES := $(PACKAGE_PACKAGES) $(WINDOWS_PACKAGES) $(WEB_TEST_PACKAGES) libgtest-dev libbenchmark-dev clang ccache \
     python3 xvfb xauth xdotool x11-utils imagemagick wine wine64 locales weston xwayland qt6-wayland \
     orca at-spi2-core dbus-daemon
 FUZZ_SECONDS := 30
 
 .PHONY: run test check bench windows package web serve deps-run deps-check deps-test deps-windows deps-package deps-web \
     linux test-linux test-sanitize test-fuzz test-windows test-web test-package package-build web-build windows-build \
-    clang-build builds linux-tree windows-tree wasm-tree release test-release test-release-change clean
+    clang-build linux-tree windows-tree wasm-tree release test-release test-release-change clean
 
 # The package installs are order-only prerequisites: with make -j, apt runs
 # before the builds that need what it installs, never beside them.
@@ -63,17 +73,22 @@ deps-test:
 	@tools/install-packages $(TEST_PACKAGES)
 	@tools/install-packages libclang-rt-$$(clang -dumpversion | cut -d. -f1)-dev
 
-# The steps in stages, each step timed (tools/run-tests): the four build
-# trees two at a time, the quick tables, then three lines side by side:
-# the three browsers in turn; the fuzzer (one core), then Wine, which
-# mostly waits; and the package, a release, and a release after a change
-# (in a scratch copy of the tree), which need each other's files in turn.
+# The steps in lines side by side (tools/run-tests), so that a test starts
+# as soon as what it needs is built: each tree, then its tests; the release
+# once the Windows and the browser trees are built, then its three checks
+# side by side. The Windows tree is built first, for Wine, which mostly
+# waits, to start early; the other trees at a lower priority, and the
+# clang tree and its tables, which nothing waits for, at the lowest,
+# filling what the tests leave of the processor (the fuzzer, which runs
+# for a set time, at the usual one).
+TEST_LINES := windows-tree test-windows | nice:wasm-tree test-web | \
+    nice:linux-tree test-linux after:windows-tree after:wasm-tree release test-package | \
+    after:release test-release | after:release test-release-change | \
+    lowest:clang-build lowest:test-sanitize test-fuzz
+# Each step's files were built by a step before it: a check that built
+# them again would rewrite them under another check reading them.
 test:
-	@tools/run-tests $(BUILD) deps-test builds 'test-linux test-sanitize' \
-	    'test-web | test-fuzz test-windows | test-package test-release test-release-change'
-
-builds: | deps-test
-	$(MAKE) --no-print-directory -j4 --output-sync=target wasm-tree linux-tree windows-tree clang-build
+	@FILES_BUILT=1 tools/run-tests $(BUILD) deps-test '$(TEST_LINES)'
 
 deps-check:
 	@tools/install-packages $(CHECK_PACKAGES)
@@ -98,7 +113,7 @@ package-build: linux-tree | deps-package
 	tools/reproducible-deb $(BUILD)/linux/bemvara_*.deb
 	@ls -l $(BUILD)/linux/*.deb
 
-test-package: package-build | deps-test
+test-package: $(if $(FILES_BUILT),,package-build) | deps-test
 	tests/package/check-package $(BUILD)/linux
 
 deps-windows:
@@ -149,7 +164,7 @@ release: windows-build web-build package-build
 	tools/make-release $(BUILD) $(RELEASE)
 
 # The release's files whole, and the page's links answering with them.
-test-release: release | deps-test
+test-release: $(if $(FILES_BUILT),,release) | deps-test
 	tests/release/check-release $(RELEASE)
 	/usr/bin/python3 tests/web/release_test.py $(RELEASE)
 
@@ -165,13 +180,14 @@ serve: web
 	python3 -m http.server 8000 --bind 127.0.0.1 --directory $(BUILD)/web
 
 # The calculation's and the handlers' tables as WebAssembly under Node.js,
-# then the page in Chromium, Firefox and WebKit.
+# then the page in Chromium, Firefox and WebKit, the three side by side:
+# each has its own port, profile and display.
 wasm-tree: | deps-test
 	$(WEB_CONFIGURE) -DBEMVARA_TESTS=ON
 	$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/wasm $(JOBS)
 
 test-web: wasm-tree
-	ctest --test-dir $(BUILD)/wasm --output-on-failure
+	ctest --test-dir $(BUILD)/wasm --output-on-failure -j3
 
 # The normal build: every test through CTest.
 linux-tree: | deps-check
