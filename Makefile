@@ -73,20 +73,19 @@ deps-test:
 	@tools/install-packages $(TEST_PACKAGES)
 	@tools/install-packages libclang-rt-$$(clang -dumpversion | cut -d. -f1)-dev
 
-# The steps in lines side by side (tools/run-tests), so that a test starts
-# as soon as what it needs is built: each tree, then its tests; the release
-# once the Windows and the browser trees are built, then its three checks
-# side by side. The Windows tree is built first, for Wine, which mostly
-# waits, to start early; the other trees at a lower priority, and the
-# clang tree and its tables, which nothing waits for, at the lowest,
-# filling what the tests leave of the processor (the fuzzer, which runs
-# for a set time, at the usual one).
-TEST_LINES := windows-tree test-windows | nice:wasm-tree test-web | \
-    nice:linux-tree test-linux after:windows-tree after:wasm-tree release test-package | \
-    after:release test-release | after:release test-release-change | \
-    lowest:clang-build lowest:test-sanitize test-fuzz
-# Each step's files were built by a step before it: a check that built
-# them again would rewrite them under another check reading them.
+# The steps in lines side by side (tools/run-tests): the trees one after
+# another, each with both cores (builds side by side only slow each
+# other), the Windows tree first so that Wine, which mostly waits, starts
+# early; then each tree's tests as soon as it is built, beside the builds
+# still to come, which run at a lower priority. The release needs the
+# Linux, Windows and browser trees; its three checks run side by side.
+TEST_LINES := windows-tree test-windows | after:windows-tree nice:linux-tree nice:clang-build nice:wasm-tree | \
+    after:linux-tree test-linux | after:clang-build test-sanitize test-fuzz | after:wasm-tree test-web | \
+    after:wasm-tree release test-package | after:release test-release | after:release nice:test-release-change
+# Each step's files were built by a step before it, so a step builds
+# nothing again: two steps bringing one tree up to date at once would
+# rewrite its files under each other.
+unless_built = $(if $(FILES_BUILT),,$(1))
 test:
 	@FILES_BUILT=1 tools/run-tests $(BUILD) deps-test '$(TEST_LINES)'
 
@@ -107,13 +106,13 @@ deps-package:
 # the same bytes from every build of one commit.
 package: package-build
 
-package-build: linux-tree | deps-package
+package-build: $(call unless_built,linux-tree) | deps-package
 	rm -f $(BUILD)/linux/bemvara_*.deb
 	cd $(BUILD)/linux && cpack
 	tools/reproducible-deb $(BUILD)/linux/bemvara_*.deb
 	@ls -l $(BUILD)/linux/*.deb
 
-test-package: $(if $(FILES_BUILT),,package-build) | deps-test
+test-package: $(call unless_built,package-build) | deps-test
 	tests/package/check-package $(BUILD)/linux
 
 deps-windows:
@@ -137,7 +136,7 @@ windows-tree: | deps-test
 	$(WINDOWS_CONFIGURE) -DBEMVARA_TESTS=ON
 	cmake --build $(BUILD)/windows $(JOBS)
 
-test-windows: windows-tree
+test-windows: $(call unless_built,windows-tree) | deps-test
 	ctest --test-dir $(BUILD)/windows --output-on-failure
 
 deps-web:
@@ -160,11 +159,11 @@ web-build: | deps-web
 RELEASE := $(BUILD)/release
 # Every file is built from the tree as it is now: each tree's build brings
 # its program up to date, and the package is made anew from its program.
-release: windows-build web-build package-build
+release: $(call unless_built,windows-build web-build) package-build
 	tools/make-release $(BUILD) $(RELEASE)
 
 # The release's files whole, and the page's links answering with them.
-test-release: $(if $(FILES_BUILT),,release) | deps-test
+test-release: $(call unless_built,release) | deps-test
 	tests/release/check-release $(RELEASE)
 	/usr/bin/python3 tests/web/release_test.py $(RELEASE)
 
@@ -186,7 +185,7 @@ wasm-tree: | deps-test
 	$(WEB_CONFIGURE) -DBEMVARA_TESTS=ON
 	$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/wasm $(JOBS)
 
-test-web: wasm-tree
+test-web: $(call unless_built,wasm-tree) | deps-test
 	ctest --test-dir $(BUILD)/wasm --output-on-failure -j3
 
 # The normal build: every test through CTest.
@@ -194,7 +193,7 @@ linux-tree: | deps-check
 	$(LINUX_CONFIGURE)
 	cmake --build $(BUILD)/linux $(JOBS)
 
-test-linux: linux-tree
+test-linux: $(call unless_built,linux-tree) | deps-test
 	ctest --test-dir $(BUILD)/linux --output-on-failure $(JOBS)
 
 # One clang tree under AddressSanitizer and UndefinedBehaviorSanitizer, for
@@ -207,11 +206,11 @@ clang-build: | deps-test
 	    -DCMAKE_CXX_FLAGS="$(CLANG_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
 	cmake --build $(BUILD)/clang $(JOBS) --target calc_tests ui_tests fuzz_calc
 
-test-sanitize: clang-build
+test-sanitize: $(call unless_built,clang-build) | deps-test
 	ctest --test-dir $(BUILD)/clang --output-on-failure $(JOBS) -L quick -E "^qt_"
 
 # libFuzzer over the conversions and the calculation, for a bounded time.
-test-fuzz: clang-build
+test-fuzz: $(call unless_built,clang-build) | deps-test
 	rm -rf $(BUILD)/clang/corpus && mkdir -p $(BUILD)/clang/corpus
 	$(BUILD)/clang/tests/fuzz/fuzz_calc -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(BUILD)/clang/ \
 	    $(BUILD)/clang/corpus tests/fuzz/seeds 2>&1 | tail -n 12
