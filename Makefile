@@ -73,15 +73,16 @@ deps-test:
 	@tools/install-packages $(TEST_PACKAGES)
 	@tools/install-packages libclang-rt-$$(clang -dumpversion | cut -d. -f1)-dev
 
-# The steps in lines side by side (tools/run-tests): the trees one after
-# another, each with both cores (builds side by side only slow each
-# other), the Windows tree first so that Wine, which mostly waits, starts
-# early; then each tree's tests as soon as it is built, beside the builds
-# still to come, which run at a lower priority. The release needs the
-# Linux, Windows and browser trees; its three checks run side by side.
-TEST_LINES := windows-tree test-windows | after:windows-tree nice:linux-tree nice:clang-build nice:wasm-tree | \
-    after:linux-tree test-linux | after:clang-build test-sanitize test-fuzz | after:wasm-tree test-web | \
-    after:wasm-tree release test-package | after:release test-release | after:release nice:test-release-change
+# The steps in lines side by side (tools/run-tests). The four trees are
+# built at once, the Windows tree at the usual priority and first, so that
+# Wine, which mostly waits, starts early and runs beside everything else.
+# The other tests start once all the trees are built: with builds beside
+# them the browsers, loaded three times over, do not finish in time. Two
+# browsers at a time; the package, a release, and its two checks.
+TREES_BUILT := after:windows-tree after:wasm-tree after:linux-tree after:clang-build
+TEST_LINES := windows-tree test-windows | nice:wasm-tree | nice:linux-tree | nice:clang-build | \
+    $(TREES_BUILT) test-linux test-sanitize test-web | $(TREES_BUILT) test-fuzz | \
+    $(TREES_BUILT) release test-package | after:release test-release | after:release test-release-change
 # Each step's files were built by a step before it, so a step builds
 # nothing again: two steps bringing one tree up to date at once would
 # rewrite its files under each other.
@@ -179,14 +180,14 @@ serve: web
 	python3 -m http.server 8000 --bind 127.0.0.1 --directory $(BUILD)/web
 
 # The calculation's and the handlers' tables as WebAssembly under Node.js,
-# then the page in Chromium, Firefox and WebKit, the three side by side:
-# each has its own port, profile and display.
+# then the page in Chromium, Firefox and WebKit, two at a time: each has
+# its own port, profile and display.
 wasm-tree: | deps-test
 	$(WEB_CONFIGURE) -DBEMVARA_TESTS=ON
 	$(EMSCRIPTEN_ENV) cmake --build $(BUILD)/wasm $(JOBS)
 
 test-web: $(call unless_built,wasm-tree) | deps-test
-	ctest --test-dir $(BUILD)/wasm --output-on-failure -j3
+	ctest --test-dir $(BUILD)/wasm --output-on-failure -j2
 
 # The normal build: every test through CTest.
 linux-tree: | deps-check
