@@ -248,9 +248,11 @@ public:
         const HWND before = program_.focused();
         SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
         // Tab is done when the focus has moved: what is typed next goes to
-        // the box it reached, however loaded the machine. Other keys, once
-        // the program waits for input again.
-        if (code == VK_TAB) wait_for([&] { return program_.focused() != before; }, 5000);
+        // the box it reached, however loaded the machine. (Where the focus
+        // is on the one tab stop of its dialog, a message's 确定, it has
+        // nowhere to go.) Other keys, once the program waits for input again.
+        const bool focus_can_move = before && GetNextDlgTabItem(GetParent(before), before, shift) != before;
+        if (code == VK_TAB && focus_can_move) wait_for([&] { return program_.focused() != before; }, 5000);
         Sleep(100);
         WaitForInputIdle(program_.process.hProcess, 5000);
     }
@@ -589,17 +591,21 @@ void check_typed_forms(const Program& program) {
     const glyph_ink::PixelRect inside =
         glyph_ink::inside_frame({rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top});
     const auto shown = [&] { return glyph_ink::ink_in(capture_client(program.window), inside); };
-    // The program paints in its own time: the picture is taken once it has
-    // changed and then held still for one more look. (Where a wrong glyph
-    // draws as the one before did, it is taken after three seconds.)
+    // The program paints in its own time: the picture is taken once the
+    // text has ink and held still for one more look. From an empty box
+    // each time: a glyph drawn as the one before it was (as a full-width
+    // form and its ASCII one are) would change nothing to wait for. (A
+    // text that draws nothing is taken after three seconds.)
+    const auto inked = [](const glyph_ink::InkMap& map) { return ink_rows(map).first >= 0; };
     const auto drawn = [&](const wchar_t* text) {
-        const glyph_ink::InkMap before = shown();
+        set_text_of(box, L"");
+        wait_for([&] { return !inked(shown()); }, 3000);
         set_text_of(box, text);
-        glyph_ink::InkMap now = before, last;
+        glyph_ink::InkMap now = shown(), last;
         wait_for([&] {
             last = now;
             now = shown();
-            return now.ink != before.ink && now.ink == last.ink;
+            return inked(now) && now.ink == last.ink;
         }, 3000);
         return now;
     };
