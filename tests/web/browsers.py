@@ -356,9 +356,16 @@ class Firefox:
 
     # Its navigation can return at once (start_opening) whatever this says.
     def __init__(self, phone=False, webassembly=True, forced_colors=False, while_loading=False, downloads=None,
-                 width=None, dark=False):
+                 width=None, dark=False, window_of=None):
         import websocket  # Debian's python3-websocket
 
+        if window_of:  # a window of that browser's own: a start of Firefox costs seconds of processor
+            self.owner, self.process, self.profile = window_of, None, None
+            self.socket, self.ids = window_of.socket, window_of.ids
+            self.reopen()
+            self.set_viewport(phone, width)
+            return
+        self.owner = None
         self.profile = tempfile.mkdtemp(prefix="bemvara-firefox-")
         preferences = dict(self.PREFERENCES)
         if not webassembly:
@@ -392,13 +399,16 @@ class Firefox:
             # The first stays open, so that Firefox goes on when the page
             # closes the window it is in.
             self.reopen()
-            width, height = (width or PHONE["width"], PHONE["height"]) if phone else (1024, 700)
-            self.send("browsingContext.setViewport", {
-                "context": self.context, "viewport": {"width": width, "height": height},
-                "devicePixelRatio": PHONE["pixel_ratio"] if phone else 1})
+            self.set_viewport(phone, width)
         except Exception:
             self.quit()
             raise
+
+    def set_viewport(self, phone, width):
+        width, height = (width or PHONE["width"], PHONE["height"]) if phone else (1024, 700)
+        self.send("browsingContext.setViewport", {
+            "context": self.context, "viewport": {"width": width, "height": height},
+            "devicePixelRatio": PHONE["pixel_ratio"] if phone else 1})
 
     def reopen(self):
         self.context = self.send("browsingContext.create", {"type": "window"})["context"]
@@ -464,6 +474,11 @@ class Firefox:
                 raise
 
     def quit(self):
+        if self.owner:  # its window closed, and the focus given back to the owner's
+            if not self.closed():
+                self.send("browsingContext.close", {"context": self.context})
+            self.send("browsingContext.activate", {"context": self.owner.context})
+            return
         try:
             if getattr(self, "socket", None):
                 self.send("session.end", {})
@@ -488,5 +503,7 @@ def launch(engine, **options):
     downloads=FOLDER, what a link sends to be saved is saved there (Chromium
     and Firefox); width=CSS_PIXELS, a phone's other than the usual 360;
     profile=FOLDER, Chromium's, kept after it quits (a visitor's browser
-    closed and opened again)."""
+    closed and opened again); window_of=BROWSER, Firefox's, a new window of
+    that browser rather than a browser of its own (for phone, width and
+    while_loading, which need no start of their own)."""
     return {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[engine](**options)

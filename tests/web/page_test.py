@@ -180,7 +180,12 @@ class PageScenarios(unittest.TestCase):
             self.skipTest(f"{ENGINE} cannot: {reason}")
 
     def launch(self, **options):
-        """A browser of this scenario's own, quit when it ends."""
+        """A browser of this scenario's own, quit when it ends. In Firefox,
+        where only the viewport differs, a window of the shared browser,
+        whose profile it shares: the tests of a first visit go to a
+        server of their own."""
+        if ENGINE == "firefox" and set(options) <= {"phone", "width", "while_loading"}:
+            options["window_of"] = self.browser
         browser = browsers.launch(ENGINE, **options)
         self.addCleanup(browser.quit)
         return browser
