@@ -67,6 +67,7 @@ class Server:
         self.module_missing = False  # answer 404 for the module's glue
         self.hold_page_tail = None   # an Event: the page's end (its data) is held back until it is set
         self.page_script_missing = False  # answer 404 for the page's own script
+        self.page_missing = False    # answer 404 for the page itself
         # (content type, [(header, value)]) for what is under /downloads/,
         # as the host sends them; else as http.server guesses.
         self.download_headers = None
@@ -86,6 +87,9 @@ class Server:
             def send_head(self):
                 self.directory = server.site  # per request: a browser keeps connections open
                 path = self.path.split("?")[0]
+                if server.page_missing and path in ("/", "/index.html"):
+                    self.send_error(404)
+                    return None
                 if server.page_script_missing and path.startswith("/page.") and path.endswith(".js"):
                     self.send_error(404)
                     return None

@@ -641,6 +641,24 @@ class PageScenarios(unittest.TestCase):
         finally:
             self.server.start()
 
+    def test_a_failed_install_of_the_version_in_use_keeps_its_stored_files(self):
+        # The version in use installed again (registered at another
+        # address) and failing, as when the host does not answer for the
+        # page: the copy the page opens offline from is still whole.
+        server = self.serve(SITE)
+        self.open_page(server=server)
+        stored = ("navigator.serviceWorker.ready.then(() => caches.keys())"
+                  ".then((names) => Promise.all(names.map((name) => caches.open(name).then((c) => c.keys()))))"
+                  ".then((lists) => lists.flat().length)")
+        self.wait_for(lambda: (self.js(stored) or 0) >= 6, "the page's files stored by its worker")
+        before = self.js(stored)
+        server.page_missing = True
+        self.assertEqual("redundant", self.js(
+            "navigator.serviceWorker.register('service-worker.js?again').then((r) => new Promise((ended) => {"
+            " const worker = r.installing; worker.addEventListener('statechange', () => worker.state === 'redundant'"
+            " && ended(worker.state)); }))"))
+        self.assertEqual(before, self.js(stored))
+
     # A first visit each, to a server of its own: another origin, which the
     # browser has neither a worker nor anything cached for.
 
