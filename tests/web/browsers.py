@@ -25,7 +25,9 @@ import time
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service as ChromeService
 from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.actions import interaction
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
+from selenium.webdriver.common.actions.pointer_input import PointerInput
 from selenium.common.exceptions import NoSuchFrameException
 from selenium.webdriver.common.by import By
 from selenium.webdriver.webkitgtk.options import Options as WebKitOptions
@@ -182,8 +184,20 @@ def as_json(expression):
 
 class SeleniumBrowser:
     def __init__(self, driver):
-        self.driver = driver
+        self.shared_driver = driver
+        self.handle = driver.current_window_handle
+        driver.bemvara_window = self.handle
         driver.set_script_timeout(30)
+
+    def on_own_window(self):
+        """The driver, on this browser's own window: the windows of one
+        browser share it, and it speaks to one at a time."""
+        if self.shared_driver.bemvara_window != self.handle:
+            self.shared_driver.switch_to.window(self.handle)
+            self.shared_driver.bemvara_window = self.handle
+        return self.shared_driver
+
+    driver = property(on_own_window)
 
     def open(self, url):
         self.driver.get(url)
@@ -220,7 +234,7 @@ class SeleniumBrowser:
     # The driver's first window was not opened by a script, so these
     # engines never let the page close it.
     def closed(self):
-        return self.driver.current_window_handle not in self.driver.window_handles
+        return self.handle not in self.shared_driver.window_handles
 
     def reopen(self):
         raise RuntimeError(f"{self.engine}: the window cannot be opened again")
@@ -248,7 +262,23 @@ class Chromium(SeleniumBrowser):
     engine = "chromium"
 
     def __init__(self, phone=False, webassembly=True, forced_colors=False, sideways=False, dark=False, script=True,
-                 while_loading=False, downloads=None, width=None, profile=None, height=None):
+                 while_loading=False, downloads=None, width=None, profile=None, height=None, window_of=None):
+        if phone:
+            long_side, short_side = PHONE["height"], PHONE["width"]
+            width, height = (width or long_side, height or short_side) if sideways else (width or short_side, height or long_side)
+        self.owner, self.own_profile, self.phone = window_of, None, phone
+        if window_of:  # a tab of that browser's own: a start of Chromium costs seconds of processor
+            window_of.driver.switch_to.new_window("tab")
+            super().__init__(window_of.shared_driver)
+            if phone:  # as the driver's phone emulation has it, for this tab alone
+                self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+                    "width": width, "height": height, "deviceScaleFactor": PHONE["pixel_ratio"], "mobile": True})
+                self.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 1})
+        else:
+            self.start(phone, width, height, while_loading, profile)
+        self.emulate(webassembly, forced_colors, dark, script, downloads)
+
+    def start(self, phone, width, height, while_loading, profile):
         options = webdriver.ChromeOptions()
         if while_loading:  # scripts run on a page still arriving, not after it
             options.page_load_strategy = "none"
@@ -259,13 +289,14 @@ class Chromium(SeleniumBrowser):
         self.own_profile = None if profile else tempfile.mkdtemp(prefix="bemvara-chromium-")
         options.add_argument(f"--user-data-dir={profile or self.own_profile}")
         if phone:
-            long_side, short_side = PHONE["height"], PHONE["width"]
-            width, height = (width or long_side, height or short_side) if sideways else (width or short_side, height or long_side)
             options.add_experimental_option("mobileEmulation", {"deviceMetrics": {
                 "width": width, "height": height, "pixelRatio": PHONE["pixel_ratio"], "touch": True}})
         else:
             options.add_argument("--window-size=1024,700")
         super().__init__(webdriver.Chrome(service=ChromeService("/usr/bin/chromedriver"), options=options))
+
+    # Told to each tab on its own.
+    def emulate(self, webassembly, forced_colors, dark, script, downloads):
         # Offline must mean offline: nothing from the HTTP cache either.
         self.driver.execute_cdp_cmd("Network.enable", {})
         self.driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
@@ -281,14 +312,28 @@ class Chromium(SeleniumBrowser):
                 {"name": "forced-colors", "value": "active" if forced_colors else "none"},
                 {"name": "prefers-color-scheme", "value": "dark" if dark else "light"}]})
 
-
     def start_opening(self, url):
         """Starts going to `url` and returns once it is under way, while it
         still loads. (A page script setting location.href is lost now and
         then to a start-up navigation still in flight.)"""
         self.driver.execute_cdp_cmd("Page.navigate", {"url": url})
 
+    def click(self, element_id):
+        if not self.phone:
+            return super().click(element_id)
+        # A finger's tap, as on a phone: touch events, then the click.
+        x, y = self.js(f"(() => {{ const r = document.getElementById({json.dumps(element_id)})"
+                       ".getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })()")
+        actions = ActionBuilder(self.driver, mouse=PointerInput(interaction.POINTER_TOUCH, "finger"))
+        actions.pointer_action.move_to_location(round(x), round(y)).pointer_down().pointer_up()
+        actions.perform()
+
     def quit(self):
+        if self.owner:  # its tab closed, and the driver back on the owner's
+            if not self.closed():
+                self.driver.close()
+            self.owner.on_own_window()
+            return
         try:
             super().quit()
         finally:
@@ -356,6 +401,14 @@ class Firefox:
         "network.connectivity-service.enabled": False,
         "browser.safebrowsing.update.enabled": False,
         "extensions.update.enabled": False,
+        # Each costs a start of its own seconds of processor.
+        "extensions.enabledScopes": 0,
+        "browser.startup.page": 0,
+        "browser.newtabpage.enabled": False,
+        "browser.aboutwelcome.enabled": False,
+        "browser.safebrowsing.malware.enabled": False,
+        "browser.safebrowsing.phishing.enabled": False,
+        "browser.translations.enable": False,
     }
 
     # Its navigation can return at once (start_opening) whatever this says.
@@ -507,7 +560,9 @@ def launch(engine, **options):
     downloads=FOLDER, what a link sends to be saved is saved there (Chromium
     and Firefox); width=CSS_PIXELS, a phone's other than the usual 360;
     profile=FOLDER, Chromium's, kept after it quits (a visitor's browser
-    closed and opened again); window_of=BROWSER, Firefox's, a new window of
-    that browser rather than a browser of its own (for phone, width and
-    while_loading, which need no start of their own)."""
+    closed and opened again); window_of=BROWSER, a new window of that
+    browser, sharing its profile, rather than a browser of its own: in
+    Firefox for phone, width and while_loading; in Chromium (a tab) for all
+    but downloads and profile, and while_loading only in a browser started
+    with it."""
     return {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[engine](**options)

@@ -162,6 +162,11 @@ POOR_CONTRAST = f"""(() => {{ const [ratio, background] = {CONTRAST};
         .filter(([, contrast]) => contrast < 4.5); }})()"""
 
 
+# What a window of the shared browser can be told on its own, per engine.
+WINDOW_OPTIONS = {"firefox": {"phone", "width", "while_loading"},
+                  "chromium": {"phone", "width", "height", "sideways", "dark", "forced_colors", "webassembly", "script"}}
+
+
 class PageScenarios(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -172,7 +177,13 @@ class PageScenarios(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         cls.browser.quit()
+        if cls.loading_browser:
+            cls.loading_browser.quit()
         cls.server.stop()
+
+    # Chromium's own, for scripts run on pages still arriving: a page-load
+    # strategy is its driver's, for all its tabs.
+    loading_browser = None
 
     def setUp(self):
         reason = CANNOT.get((ENGINE, self._testMethodName))
@@ -180,11 +191,15 @@ class PageScenarios(unittest.TestCase):
             self.skipTest(f"{ENGINE} cannot: {reason}")
 
     def launch(self, **options):
-        """A browser of this scenario's own, quit when it ends. In Firefox,
-        where only the viewport differs, a window of the shared browser,
-        whose profile it shares: the tests of a first visit go to a
-        server of their own."""
-        if ENGINE == "firefox" and set(options) <= {"phone", "width", "while_loading"}:
+        """A browser of this scenario's own, quit when it ends; where the
+        engine can tell it apart from the shared browser's other windows, a
+        window of that browser, whose profile it shares: the tests of a
+        first visit go to a server of their own."""
+        if ENGINE == "chromium" and options == {"while_loading": True}:
+            if not PageScenarios.loading_browser:
+                PageScenarios.loading_browser = browsers.launch(ENGINE, while_loading=True)
+            options["window_of"] = PageScenarios.loading_browser
+        elif ENGINE in WINDOW_OPTIONS and set(options) <= WINDOW_OPTIONS[ENGINE]:
             options["window_of"] = self.browser
         browser = browsers.launch(ENGINE, **options)
         self.addCleanup(browser.quit)
@@ -862,7 +877,8 @@ class PageScenarios(unittest.TestCase):
         self.assertGreaterEqual(seen["focus"], 3)
         # Every text shown, on a dark desktop and a dark phone (the meanings).
         self.assertEqual([], dark.js(POOR_CONTRAST))
-        dark_phone = self.launch(dark=True, phone=True)
+        # (Firefox's theme is its profile's: a window of the dark browser.)
+        dark_phone = self.launch(dark=True, phone=True, **({"window_of": dark} if ENGINE == "firefox" else {}))
         self.open_page(dark_phone)
         self.assertEqual([], dark_phone.js(POOR_CONTRAST))
 
