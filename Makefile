@@ -80,12 +80,12 @@ deps-test:
 # and first: Wine, which mostly waits, then the browsers, the longest
 # step, start on them early, and the other trees' builds fill the time
 # the tests leave; the Linux tree before the clang one, as a release and
-# its checks wait for it. The other tests start once all the trees are
-# built. Two browsers at a time; the package, a release, and its checks.
-TREES_BUILT := after:windows-tree after:wasm-tree after:linux-tree after:clang-build
+# its checks wait for it. Each test starts once its tree is built; two
+# browsers at a time; the package, a release, and its checks.
+PROGRAMS_BUILT := after:windows-tree after:wasm-tree after:linux-tree
 TEST_LINES := windows-tree test-windows | wasm-tree test-web | nice:linux-tree | nicer:clang-build | \
-    $(TREES_BUILT) test-linux test-sanitize | $(TREES_BUILT) test-fuzz | \
-    $(TREES_BUILT) release test-package | after:release test-release | after:release test-release-change
+    after:linux-tree test-linux | after:clang-build test-sanitize test-fuzz | \
+    $(PROGRAMS_BUILT) release test-package | after:release test-release | after:release test-release-change
 # Each step's files were built by a step before it, so a step builds
 # nothing again: two steps bringing one tree up to date at once would
 # rewrite its files under each other.
