@@ -84,7 +84,7 @@ deps-test:
 # browsers at a time; the package, a release, and its checks.
 PROGRAMS_BUILT := after:windows-tree after:wasm-tree after:linux-tree
 TEST_LINES := windows-tree test-windows | wasm-tree test-web | nice:linux-tree | nicer:clang-fuzzer nicer:clang-build | \
-    after:linux-tree test-linux | after:clang-fuzzer test-fuzz | after:clang-build test-sanitize | \
+    after:linux-tree test-linux | after:clang-fuzzer nicer:test-fuzz | after:clang-build test-sanitize | \
     $(PROGRAMS_BUILT) release test-package | after:release test-release | after:release test-release-change
 # Each step's files were built by a step before it, so a step builds
 # nothing again: two steps bringing one tree up to date at once would
@@ -208,7 +208,8 @@ CLANG_CONFIGURE := CXX=clang++ $(CMAKE_CONFIGURE) -S . -B $(BUILD)/clang -DCMAKE
     -DBEMVARA_FRONT_END=ON -DBEMVARA_TESTS=ON -DBEMVARA_FUZZ=ON \
     -DCMAKE_CXX_FLAGS="$(CLANG_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
 # The fuzzer first and on its own, so that its run, which takes one core
-# for a while, need not wait for the tables' build.
+# for a while, need not wait for the tables' build: under make test it
+# fills, at the lowest priority, what the other steps leave.
 clang-fuzzer: | deps-test
 	$(CLANG_CONFIGURE)
 	cmake --build $(BUILD)/clang $(JOBS) --target fuzz_calc
