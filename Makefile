@@ -45,7 +45,7 @@ FUZZ_RUNS := 500000
 
 .PHONY: run test check bench windows package web serve deps-run deps-check deps-test deps-windows deps-package deps-web \
     linux test-linux test-sanitize test-fuzz test-windows test-web test-package package-build web-build windows-build \
-    clang-fuzzer clang-build linux-tree windows-tree wasm-tree release test-release test-release-change clean
+    clang-build linux-tree windows-tree wasm-tree release test-release test-release-change clean
 
 # The package installs are order-only prerequisites: with make -j, apt runs
 # before the builds that need what it installs, never beside them.
@@ -83,8 +83,8 @@ deps-test:
 # its checks wait for it. Each test starts once its tree is built; two
 # browsers at a time; the package, a release, and its checks.
 PROGRAMS_BUILT := after:windows-tree after:wasm-tree after:linux-tree
-TEST_LINES := windows-tree test-windows | wasm-tree test-web | nice:linux-tree | nicer:clang-fuzzer nicer:clang-build | \
-    after:linux-tree test-linux | after:clang-fuzzer nicer:test-fuzz | after:clang-build test-sanitize | \
+TEST_LINES := windows-tree test-windows | wasm-tree test-web | nice:linux-tree | nicer:clang-build | \
+    after:linux-tree test-linux | after:clang-build test-sanitize test-fuzz | \
     $(PROGRAMS_BUILT) release test-package | after:release test-release | after:release test-release-change
 # Each step's files were built by a step before it, so a step builds
 # nothing again: two steps bringing one tree up to date at once would
@@ -204,25 +204,17 @@ test-linux: $(call unless_built,linux-tree) | deps-test
 # the calculation's and the handlers' tables and for libFuzzer. (The window
 # code itself is the toolkit's to check; ours is in calc/ and ui/.)
 CLANG_FLAGS := -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
-CLANG_CONFIGURE := CXX=clang++ $(CMAKE_CONFIGURE) -S . -B $(BUILD)/clang -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DBEMVARA_FRONT_END=ON -DBEMVARA_TESTS=ON -DBEMVARA_FUZZ=ON \
-    -DCMAKE_CXX_FLAGS="$(CLANG_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
-# The fuzzer first and on its own, so that its run, which takes one core
-# for a while, need not wait for the tables' build: under make test it
-# fills, at the lowest priority, what the other steps leave.
-clang-fuzzer: | deps-test
-	$(CLANG_CONFIGURE)
-	cmake --build $(BUILD)/clang $(JOBS) --target fuzz_calc
-
 clang-build: | deps-test
-	$(CLANG_CONFIGURE)
-	cmake --build $(BUILD)/clang $(JOBS) --target calc_tests ui_tests
+	CXX=clang++ $(CMAKE_CONFIGURE) -S . -B $(BUILD)/clang -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DBEMVARA_FRONT_END=ON -DBEMVARA_TESTS=ON -DBEMVARA_FUZZ=ON \
+	    -DCMAKE_CXX_FLAGS="$(CLANG_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+	cmake --build $(BUILD)/clang $(JOBS) --target calc_tests ui_tests fuzz_calc
 
 test-sanitize: $(call unless_built,clang-build) | deps-test
 	ctest --test-dir $(BUILD)/clang --output-on-failure $(JOBS) -L quick -E "^qt_"
 
 # libFuzzer over the conversions and the calculation, for a bounded count.
-test-fuzz: $(call unless_built,clang-fuzzer) | deps-test
+test-fuzz: $(call unless_built,clang-build) | deps-test
 	rm -rf $(BUILD)/clang/corpus && mkdir -p $(BUILD)/clang/corpus
 	$(BUILD)/clang/tests/fuzz/fuzz_calc -runs=$(FUZZ_RUNS) -print_final_stats=1 -artifact_prefix=$(BUILD)/clang/ \
 	    $(BUILD)/clang/corpus tests/fuzz/seeds 2>&1 | tail -n 12
