@@ -428,6 +428,9 @@ class Firefox:
             self.socket, self.ids = window_of.socket, window_of.ids
             self.reopen()
             self.set_viewport(phone, width)
+            if not webassembly:  # as in Chromium's tab: gone before the page's scripts run, in this window alone
+                self.send("script.addPreloadScript", {"functionDeclaration": "() => { delete globalThis.WebAssembly; }",
+                                                      "contexts": [self.context]})
             return
         self.owner = None
         self.profile = tempfile.mkdtemp(prefix="bemvara-firefox-")
@@ -568,7 +571,7 @@ def launch(engine, **options):
     profile=FOLDER, Chromium's, kept after it quits (a visitor's browser
     closed and opened again); window_of=BROWSER, a new window of that
     browser, sharing its profile, rather than a browser of its own: in
-    Firefox for phone, width and while_loading; in Chromium (a tab) for all
+    Firefox for phone, width, while_loading and webassembly; in Chromium (a tab) for all
     but downloads and profile, and while_loading only in a browser started
     with it."""
     return {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}[engine](**options)

@@ -163,7 +163,7 @@ POOR_CONTRAST = f"""(() => {{ const [ratio, background] = {CONTRAST};
 
 
 # What a window of the shared browser can be told on its own, per engine.
-WINDOW_OPTIONS = {"firefox": {"phone", "width", "while_loading"},
+WINDOW_OPTIONS = {"firefox": {"phone", "width", "while_loading", "webassembly"},
                   "chromium": {"phone", "width", "height", "sideways", "dark", "forced_colors", "webassembly", "script"}}
 
 
