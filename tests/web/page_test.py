@@ -162,6 +162,12 @@ POOR_CONTRAST = f"""(() => {{ const [ratio, background] = {CONTRAST};
         .filter(([, contrast]) => contrast < 4.5); }})()"""
 
 
+# How many files the page's worker holds in its caches, once it is ready.
+STORED_FILES = ("navigator.serviceWorker.ready.then(() => caches.keys())"
+                ".then((names) => Promise.all(names.map((name) => caches.open(name).then((c) => c.keys()))))"
+                ".then((lists) => lists.flat().length)")
+
+
 # What a window of the shared browser can be told on its own, per engine.
 WINDOW_OPTIONS = {"firefox": {"phone", "width", "while_loading", "webassembly"},
                   "chromium": {"phone", "width", "height", "sideways", "dark", "forced_colors", "webassembly", "script"}}
@@ -226,6 +232,12 @@ class PageScenarios(unittest.TestCase):
         self.wait_for(lambda: browser.js("document.readyState === 'complete' && new Promise((drawn) => "
                                          "requestAnimationFrame(() => requestAnimationFrame(() => drawn(true))))"),
                       "the page drawn", browser)
+
+    def wait_until_stored(self):
+        """Until the worker has stored the page's files, which a loaded
+        machine may finish after the page is ready: how many it holds."""
+        self.wait_for(lambda: (self.js(STORED_FILES) or 0) >= 6, "the page's files stored by its worker")
+        return self.js(STORED_FILES)
 
     # A state, awaited: the bound only ends a test that would hang, so it is
     # set for a machine loaded three times over (a service worker storing
@@ -638,12 +650,7 @@ class PageScenarios(unittest.TestCase):
 
     def test_service_worker_and_a_reload_offline(self):
         self.open_page()
-        # Stored as the worker installs, which a loaded machine may finish
-        # after the page is ready.
-        stored = ("navigator.serviceWorker.ready.then(() => caches.keys())"
-                  ".then((names) => Promise.all(names.map((name) => caches.open(name).then((c) => c.keys()))))"
-                  ".then((lists) => lists.flat().length)")
-        self.wait_for(lambda: (self.js(stored) or 0) >= 6, "the page's files stored by its worker")
+        self.wait_until_stored()
         # The first visit is not controlled yet; a reload is, and then the
         # server goes away.
         self.open_page()
@@ -663,17 +670,13 @@ class PageScenarios(unittest.TestCase):
         # page: the copy the page opens offline from is still whole.
         server = self.serve(SITE)
         self.open_page(server=server)
-        stored = ("navigator.serviceWorker.ready.then(() => caches.keys())"
-                  ".then((names) => Promise.all(names.map((name) => caches.open(name).then((c) => c.keys()))))"
-                  ".then((lists) => lists.flat().length)")
-        self.wait_for(lambda: (self.js(stored) or 0) >= 6, "the page's files stored by its worker")
-        before = self.js(stored)
+        before = self.wait_until_stored()
         server.page_missing = True
         self.assertEqual("redundant", self.js(
             "navigator.serviceWorker.register('service-worker.js?again').then((r) => new Promise((ended) => {"
             " const worker = r.installing; worker.addEventListener('statechange', () => worker.state === 'redundant'"
             " && ended(worker.state)); }))"))
-        self.assertEqual(before, self.js(stored))
+        self.assertEqual(before, self.js(STORED_FILES))
 
     # A first visit each, to a server of its own: another origin, which the
     # browser has neither a worker nor anything cached for.
